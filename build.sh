@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Vantrel: install what is missing, build, then run the program or its tests.
+#   ./build.sh run    installs, builds, starts the program
+#   ./build.sh test   installs, builds, runs every test with ctest
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libjpeg62-turbo-dev libpoppler-cpp-dev
+          libdvdread-dev ffmpeg libreoffice-impress libgtest-dev googletest libbenchmark-dev
+          xvfb xauth xdotool dvdauthor attr fonts-dejavu-core)
+
+install_missing() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build() {
+  cmake -S . -B build -G Ninja >/dev/null
+  cmake --build build -j "$(nproc)"
+}
+
+case "${1:-}" in
+  run)
+    install_missing
+    build
+    exec build/bin/Vantrel
+    ;;
+  test)
+    install_missing
+    build
+    cd build
+    QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)" --timeout 900
+    ;;
+  *)
+    echo "usage: ./build.sh run | test" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,31 @@
+#pragma once
+// Process, folder and picture helpers of the capture library.
+#include <QByteArray>
+#include <QList>
+#include <cstdint>
+#include <string>
+
+// JPEG streams of the captures of the current run, written out when the capture phase ends.
+extern QList<QByteArray> *CaptureList;
+// Number of the last frame file written; never reset, so frame names keep rising across runs.
+extern int FrameCounter;
+
+// "<Program Files>/QueltFiles", the library's working folder.
+std::string WorkingFolder();
+// False (with the reason) for a working folder that deleting could harm: not absolute, a symbolic link,
+// the file system root, the user's home or a folder above it.
+bool IsSafeWorkingFolder(const std::string &folder, std::string &why);
+// Removes the working folder's contents as DeleteFolderTree does; an unsafe folder is never touched.
+void ClearWorkingFolder();
+// Creates the working folder when missing and marks it hidden.
+void EnsureWorkingFolder();
+
+bool IsProcessRunning(const std::string &ExeName);
+bool KillProcessById(int Pid);
+bool KillProcessByName(const std::string &ExeName);
+void DeleteFolderTree(const std::string &Folder);
+void SetPowerPointEditFlags(std::uint32_t Value);
+
+// A file counts as a presentation when its lower-cased extension with the dot occurs in
+// "*.ppt;*.pps;*.pot".
+bool IsPresentationFile(const std::string &FileName);

@@ -1,0 +1,40 @@
+#pragma once
+// Baseline JPEG coding through libjpeg, in memory.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include <QImage>
+#include <QSysInfo>
+
+#include "pixelarray.h"
+
+namespace media {
+
+// Compresses a picture; 32-bit and 24-bit formats are read without conversion.
+std::vector<std::uint8_t> JpegCompress(const QImage &image, int quality = 100);
+// Compresses 24-bit R, G, B rows of `stride` bytes.
+std::vector<std::uint8_t> JpegCompress(const std::uint8_t *rgb, int width, int height, int stride,
+                                       int quality = 100);
+// Decodes to 24-bit pixels; throws EMediaError on data that is no JPEG stream.
+std::vector<std::uint8_t> JpegDecompress(const std::uint8_t *data, std::size_t size, int &width,
+                                         int &height);
+// The size in the stream's header; false when it is no JPEG stream.
+bool JpegImageSize(const std::uint8_t *data, std::size_t size, int &width, int &height);
+
+// The picture-class shape: assign a bitmap, then save the compressed stream.
+class TJPEGImage {
+public:
+  int CompressionQuality = 100;
+
+  void Assign(const QImage &bitmap) { FBitmap = bitmap; }  // shares the pixels, no copy
+  int Width() const { return FBitmap.width(); }
+  int Height() const { return FBitmap.height(); }
+  // Compresses the assigned bitmap into `stream`, replacing its content.
+  void SaveToStream(std::vector<std::uint8_t> &stream) const;
+
+private:
+  QImage FBitmap;
+};
+
+}  // namespace media

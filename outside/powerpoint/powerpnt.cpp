@@ -1,0 +1,74 @@
+// POWERPNT.EXE: the presentation application. The first argument chooses the mode.
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+#include "automation_session.h"
+
+namespace {
+
+bool WriteLine(const std::string &line) {
+  std::string out = line + "\n";
+  const char *p = out.data();
+  std::size_t left = out.size();
+  while (left > 0) {
+    ssize_t n = ::write(STDOUT_FILENO, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    left -= std::size_t(n);
+  }
+  return true;
+}
+
+// Answers requests from stdin until "quit" or the end of stdin.
+int RunAutomation() {
+  ppt::TAutomationSession session;
+  if (!WriteLine("ok ready")) return 1;
+  std::string line;
+  bool overlong = false;
+  char buffer[4096];
+  for (;;) {
+    ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return 0;
+    for (ssize_t i = 0; i < n; ++i) {
+      char c = buffer[i];
+      if (c != '\n') {
+        // An overlong line is not kept in memory; it is answered once its end arrives.
+        if (line.size() <= ppt::TAutomationSession::MaxRequestLength) line += c;
+        else overlong = true;
+        continue;
+      }
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      std::string answer = overlong ? "error request too long" : session.Handle(line);
+      line.clear();
+      overlong = false;
+      if (!WriteLine(answer)) return 1;
+      if (session.Quit()) return 0;
+    }
+  }
+}
+
+struct TMode {
+  const char *Argument;
+  int (*Run)();
+};
+
+const TMode Modes[] = {
+    {"/automation", RunAutomation},
+};
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  std::signal(SIGPIPE, SIG_IGN);  // a vanished caller ends us through a failed write instead
+  if (argc >= 2)
+    for (const TMode &mode : Modes)
+      if (std::strcmp(argv[1], mode.Argument) == 0) return mode.Run();
+  std::fprintf(stderr, "POWERPNT.EXE: unknown mode; start it with /automation\n");
+  return 2;
+}

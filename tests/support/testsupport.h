@@ -1,0 +1,52 @@
+#pragma once
+// Small helpers shared by the test suites: a Qt application, fresh folders, the program folder.
+#include <QApplication>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace testsupport {
+
+// One application object per test process; offscreen unless the environment says otherwise.
+inline QApplication &App() {
+  static int argc = 1;
+  static char name[] = "vantrel-test";
+  static char *argv[] = {name, nullptr};
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static QApplication *app = new QApplication(argc, argv);
+  return *app;
+}
+
+// A fresh folder removed with everything in it when the object goes.
+class TempDir {
+public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vantrel-test-XXXXXX").string();
+    Path = mkdtemp(pattern.data()) ? pattern : std::string();
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::permissions(Path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(Path, ec);
+  }
+  TempDir(const TempDir &) = delete;
+  TempDir &operator=(const TempDir &) = delete;
+  std::string operator/(const std::string &name) const { return Path + "/" + name; }
+  std::string Path;
+};
+
+// Points the Windows folder and the Program Files folder at fresh folders for this test.
+class FreshPlaces {
+public:
+  FreshPlaces() {
+    setenv("VANTREL_WINDIR", WinDir.Path.c_str(), 1);
+    setenv("VANTREL_WORKDIR", WorkDir.Path.c_str(), 1);
+  }
+  TempDir WinDir;
+  TempDir WorkDir;
+};
+
+// Folder of the committed fixtures.
+inline std::string FixturesFolder() { return std::string(VANTREL_SOURCE_DIR) + "/tests/fixtures/"; }
+
+}  // namespace testsupport
