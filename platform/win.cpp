@@ -229,3 +229,17 @@ void SetLayeredWindowAlpha(HWND wnd, int alpha) {
   if (QWidget *widget = WidgetOf(wnd)) widget->setWindowOpacity(std::clamp(alpha, 0, 255) / 255.0);
 }
 }  // namespace win
+
+#include <QImage>
+#include <QPainter>
+
+namespace win {
+bool PrintWindow(HWND wnd, QImage &target) {
+  QWidget *widget = WidgetOf(wnd);
+  if (!widget || target.isNull()) return false;
+  QPainter painter(&target);
+  widget->render(&painter, QPoint(0, 0), QRegion(0, 0, target.width(), target.height()),
+                 QWidget::DrawWindowBackground | QWidget::DrawChildren);
+  return true;
+}
+}  // namespace win

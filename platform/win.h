@@ -83,3 +83,11 @@ namespace win {
 // Layered alpha is the window's opacity: 0 leaves it laid out and painted but invisible.
 void SetLayeredWindowAlpha(HWND wnd, int alpha);
 }  // namespace win
+
+class QImage;
+namespace win {
+// The window paints itself with its children into `target` at 1:1 from (0, 0), never scaled, also
+// while it is transparent or covered; a larger window is cut, a smaller one leaves the rest as it was.
+// False for a window that does not exist.
+bool PrintWindow(HWND wnd, QImage &target);
+}  // namespace win
