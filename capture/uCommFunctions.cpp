@@ -1,11 +1,16 @@
 #include "uCommFunctions.h"
 
+#include <QImage>
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
+#include <stdexcept>
 #include <vector>
 
 #include "files.h"
+#include "image.h"
+#include "jpeg.h"
 #include "paths.h"
 #include "process.h"
 #include "registry.h"
@@ -125,4 +130,62 @@ bool IsPresentationFile(const std::string &FileName) {
   if (ext.empty()) return false;
   std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
   return std::string("*.ppt;*.pps;*.pot").find(ext) != std::string::npos;
+}
+
+// ---- Capture and picture helpers ----
+
+void CaptureWindowToPicture(win::HWND Wnd, TImage *Image, TPicture *Picture) {
+  // A fresh bitmap starts black; what the window does not cover stays so.
+  QImage bitmap(800, 600, QImage::Format_RGB32);
+  bitmap.fill(Qt::black);
+  win::PrintWindow(Wnd, bitmap);
+  if (Image) {
+    Image->Picture()->Assign(bitmap);
+    Image->resize(bitmap.width(), bitmap.height());
+  }
+  if (Picture) Picture->Assign(bitmap);
+  if (!win::DirectoryExists(WorkingFolder())) EnsureWorkingFolder();
+  std::vector<std::uint8_t> jpeg = media::JpegCompress(bitmap, 100);
+  if (CaptureList) CaptureList->append(QByteArray(reinterpret_cast<const char *>(jpeg.data()), qsizetype(jpeg.size())));
+}
+
+void WriteCapturedJpegs() {
+  if (!CaptureList || CaptureList->isEmpty()) return;
+  std::string failure;
+  if (!win::DirectoryExists(WorkingFolder())) EnsureWorkingFolder();
+  std::string prefix = win::IncludeTrailingPathDelimiter(WorkingFolder());
+  for (const QByteArray &stream : *CaptureList) {
+    ++FrameCounter;
+    char name[32];
+    std::snprintf(name, sizeof name, "%.6d.JPG", FrameCounter);
+    std::string path = prefix + name;
+    std::FILE *file = std::fopen(path.c_str(), "wb");
+    bool written = file && std::fwrite(stream.constData(), 1, std::size_t(stream.size()), file) == std::size_t(stream.size());
+    if (file && std::fclose(file) != 0) written = false;
+    if (!written) {
+      // A frame cut short must not pass for a usable one.
+      win::DeleteFile(path);
+      failure = "Cannot write the frame file " + path;
+      break;
+    }
+  }
+  CaptureList->clear();
+  if (!failure.empty()) throw std::runtime_error(failure);
+}
+
+bool SameTopStrip(const TPicture *A, const TPicture *B, int Width) {
+  if (!A || !B || A->Empty() || B->Empty()) return false;
+  const QImage &a = A->Image();
+  const QImage &b = B->Image();
+  constexpr int kRows = 5;
+  if (a.width() < Width || b.width() < Width || a.height() < kRows || b.height() < kRows) return false;
+  for (int y = 0; y < kRows; ++y)
+    for (int x = 0; x < Width; ++x)
+      if ((a.pixel(x, y) & 0xFFFFFF) != (b.pixel(x, y) & 0xFFFFFF)) return false;
+  return true;
+}
+
+bool IsUsableFrame(const win::TSearchRec &Entry) {
+  return Entry.Attr == win::FILE_ATTRIBUTE_ARCHIVE && win::ExtractFileExt(Entry.Name) == ".JPG" &&
+         Entry.Size >= 8230 && Entry.Size != 15428;
 }

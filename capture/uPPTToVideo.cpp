@@ -7,9 +7,15 @@
 #include <stdexcept>
 
 #include "Kestrune.h"
+#include "arecord2.h"
+#include "audiotransform.h"
+#include "avireader.h"
+#include "aviwriter.h"
 #include "files.h"
 #include "image.h"
+#include "imagefile.h"
 #include "library.h"
+#include "wavfile.h"
 #include "ppt_automation.h"
 #include "timer.h"
 #include "uCommFunctions.h"
@@ -35,43 +41,90 @@ void EnsureConvertor(TComponent *owner) {
 }  // namespace
 
 TConvertor::TConvertor(TComponent *AOwner) : TComponent(AOwner) {
-  FCapturePicture = std::make_shared<TPicture>();
-  FRefPicture = std::make_shared<TPicture>();
   FTimer = new TTimer(this);
   FTimer->SetEnabled(false);
   FTimer->SetInterval(50);
   FTimer->OnTimer = [this] { TimerTick(); };
+  FCaptureCount = 0;
+  FTotalTime = 0;
+  FCapturePicture = std::make_shared<TPicture>();
+  FRefPicture = LoadReferencePicture();
+  FAudioFile = std::make_unique<media::TWavWriter>();
+  FAudioReader = std::make_unique<media::TWavReader>();
+  FAudioTransform = std::make_unique<media::TAudioTransform>();
+  FImgFile = std::make_unique<media::TImageFile>();
+  FFrameVideo = std::make_unique<media::TAviWriter>();
+  FVideoReader = std::make_unique<media::TAviReader>();
+  FFinalVideo = std::make_unique<media::TAviWriter>();
+  FAudioRecorder = std::make_unique<media::TARecord2>();
+  FAudioRecorder->OnEndArrayRecord = [this] { RecordPlayBack(); };
 }
 
 TConvertor::~TConvertor() {
+  FStop = true;
+  // Everything runs on one thread: a step that is still busy is below us on the stack, inside its
+  // own message pumping, and cannot finish before we return. It sees FAlive cleared at its next
+  // pump or message and returns without touching the freed convertor.
+  *FAlive = false;
+  FTimer->SetEnabled(false);
+  if (FAudioRecorder) FAudioRecorder->OnEndArrayRecord = nullptr;
   if (Convertor == this) Convertor = nullptr;
 }
 
-void TConvertor::SendProgress(const char *text, int progress) {
+bool TConvertor::SendProgress(const char *text, int progress) {
+  std::shared_ptr<bool> alive = FAlive;
   win::SendMessage(FMainWnd, WM_CONVERT_PROGRESS, reinterpret_cast<win::WPARAM>(text), progress);
+  return *alive;
 }
 
-void TConvertor::SendError(const char *text, int flag) {
+bool TConvertor::SendError(const char *text, int flag) {
+  std::shared_ptr<bool> alive = FAlive;
   win::SendMessage(FMainWnd, WM_CONVERT_ERROR, reinterpret_cast<win::WPARAM>(text), flag);
+  return *alive;
+}
+
+bool TConvertor::PumpMessages() {
+  std::shared_ptr<bool> alive = FAlive;
+  win::ProcessMessages();
+  return *alive;
+}
+
+void TConvertor::AbandonRun(const std::string &message) {
+  FTimer->SetEnabled(false);
+  FStop = true;
+  try {
+    StopRecording();
+  } catch (const std::exception &) {
+    // The run is given up already; the error below is what the host learns.
+  }
+  FBusy = false;
+  SendError(("Error:" + message).c_str(), 0);
 }
 
 void TConvertor::BeginMP3AudioOfPPT() {
   if (!FCallbackImage) FCapturePicture = std::make_shared<TPicture>();
   FCaptureCount = 0;
   FStop = false;
+  // Captures of a run that was stopped before its frames were written belong to no video.
   if (CaptureList) CaptureList->clear();
+  try {
+    StartRecording();
+  } catch (const std::exception &error) {
+    AbandonRun(error.what());
+    return;
+  }
   FTimer->SetEnabled(true);
   SendProgress("Creating Picture Files...... ", 1);
 }
 
-void TConvertor::TimerTick() {
-  if (FStop) {
-    FBusy = false;
-    FTimer->SetEnabled(false);
-  }
+std::shared_ptr<TPicture> LoadReferencePicture() {
+  auto picture = std::make_shared<TPicture>();
+  win::HMODULE module = win::LoadLibrary("Resource.dll");
+  QImage bitmap;
+  if (module && win::LoadBitmap(module, 1, bitmap)) picture->Assign(bitmap);
+  win::FreeLibrary(module);
+  return picture;
 }
-
-void TConvertor::StopRecording() {}
 
 std::string AdvanceTimeText(float seconds) {
   char buffer[32];
@@ -196,7 +249,12 @@ const char *GetWebAddress(std::int32_t Id) {
 
 void EndConvert() {
   if (!Convertor) return;
-  Convertor->StopRecording();
+  try {
+    Convertor->StopRecording();
+  } catch (const std::exception &) {
+    // The host is ending the conversion; a recording that cannot be closed cleanly is dropped
+    // with the folder below.
+  }
   Convertor->FStop = true;
   ClearWorkingFolder();
 }

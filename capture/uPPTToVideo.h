@@ -11,6 +11,16 @@ class TImage;
 class TPicture;
 class TTimer;
 
+namespace media {
+class TWavWriter;
+class TWavReader;
+class TAudioTransform;
+class TARecord2;
+class TAviWriter;
+class TAviReader;
+class TImageFile;
+}  // namespace media
+
 struct TSlideTiming {
   std::string SlideNumber;
   std::string AdvanceOnClick;  // "T" / "F"
@@ -21,6 +31,17 @@ struct TSlideTiming {
 extern std::vector<TSlideTiming> SlideTable;
 extern int RetryCount;
 
+// Slide advance state of the capture timer; kept from tick to tick and from run to run.
+extern int AdvanceTickCount;
+extern bool CurAdvanceOnClick;
+extern bool CurAdvanceOnTime;
+
+// The recording line that was the source before a run, and the chosen line's volume before it.
+extern int SavedRecordLine;
+extern int SavedRecordVolume;
+// The stereo-mix line that a start step chose and that has not been given back yet; -1 when none.
+extern int ChosenRecordLine;
+
 class TConvertor : public TComponent {
 public:
   explicit TConvertor(TComponent *AOwner);
@@ -29,10 +50,23 @@ public:
   // Start step: begins recording and the 50 ms capture timer, and returns at once.
   void BeginMP3AudioOfPPT();
   void TimerTick();
-  void StopRecording();
+  void CaptureFrame();
+  // Ends the capture phase inside the tick: stops the recording and assembles the videos.
+  void FinishCapture();
+  void AdvanceSlide(bool OnClick);
+  bool IsEndScreenReached() const;
 
-  void SendProgress(const char *text, int progress);
-  void SendError(const char *text, int flag);
+  void StartRecording();
+  void RecordPlayBack();
+  void StopRecording();
+  int CountUsableFrames();
+  void ComposePicsToAVI();
+  int TotalProgressUnits() const;
+  void CreateFinalVideo();
+
+  // Both return false when the convertor was freed while the host handled the message.
+  bool SendProgress(const char *text, int progress);
+  bool SendError(const char *text, int flag);
 
   bool FBusy = false;
   bool FStop = false;
@@ -43,10 +77,27 @@ public:
   win::HWND FMainWnd = 0;
   win::HWND FPreviewWnd = 0;
   TTimer *FTimer = nullptr;
+  std::unique_ptr<media::TWavWriter> FAudioFile;
+  std::unique_ptr<media::TWavReader> FAudioReader;
+  std::unique_ptr<media::TAudioTransform> FAudioTransform;
+  std::unique_ptr<media::TARecord2> FAudioRecorder;
+  std::unique_ptr<media::TAviWriter> FFrameVideo;
+  std::unique_ptr<media::TAviReader> FVideoReader;
+  std::unique_ptr<media::TAviWriter> FFinalVideo;
+  std::unique_ptr<media::TImageFile> FImgFile;
   int FSlideCount = 0;
   int FCurrentSlide = 0;
   bool FIsPPT = false;
   float FTotalTime = 0;
+
+private:
+  // Pumps the host's messages; false when the convertor was freed meanwhile, so that the step
+  // that pumped returns without touching it.
+  bool PumpMessages();
+  // A step that ran into a failure nobody above it can take: report it and end the run.
+  void AbandonRun(const std::string &message);
+
+  std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
 
 // The one convertor; nil until an export creates it.
@@ -60,3 +111,10 @@ void KestruneUnload();
 
 // "General" decimal text of a transition time, with the system's decimal separator.
 std::string AdvanceTimeText(float seconds);
+
+// Bitmap 1 of "Resource.dll", the end-of-show screen; an empty picture when it cannot be loaded.
+std::shared_ptr<TPicture> LoadReferencePicture();
+// Frames per second that make `frames` frames last as long as a recording of `totalTime` ms.
+double FrameRateFor(int frames, float totalTime);
+// "File is Being Created" with as many dots as the clock's second modulo 6.
+std::string FileBeingCreatedText(int second);

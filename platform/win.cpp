@@ -238,7 +238,8 @@ bool PrintWindow(HWND wnd, QImage &target) {
   QWidget *widget = WidgetOf(wnd);
   if (!widget || target.isNull()) return false;
   QPainter painter(&target);
-  widget->render(&painter, QPoint(0, 0), QRegion(0, 0, target.width(), target.height()),
+  // Only the window's own area is painted; the rest of the bitmap stays as it was made.
+  widget->render(&painter, QPoint(0, 0), QRegion(0, 0, target.width(), target.height()) & QRegion(widget->rect()),
                  QWidget::DrawWindowBackground | QWidget::DrawChildren);
   return true;
 }

@@ -1,13 +1,21 @@
-// The program block. Until the main window exists it says so and ends.
-#include <QApplication>
-#include <QMessageBox>
+// The program block: no command-line arguments are read.
+#include <QTimer>
 
-#include "Kestrune.h"
+#include "main.h"
+#include "program.h"
 
 int main(int argc, char *argv[]) {
-  QApplication app(argc, argv);
-  // Touching an export keeps the library bound at load time, as the finished program will be.
-  PassCurrProgessToDLL(0);
-  QMessageBox::information(nullptr, "Vantrel", "Vantrel's main window is not built yet.");
-  return 0;
+  TApplication app(argc, argv);
+  // Only the main form's close ends the program, and FormClose does that itself.
+  app.setQuitOnLastWindowClosed(false);
+  TComponent Application;
+  try {
+    CreateProgramForms(&Application);
+  } catch (const std::exception &error) {
+    TApplication::ShowException(error);
+    return 1;
+  }
+  // The loop shows the main form once every form exists.
+  QTimer::singleShot(0, [] { fm_main->Show(); });
+  return app.exec();
 }

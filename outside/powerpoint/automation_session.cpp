@@ -74,6 +74,7 @@ std::string TAutomationSession::Open(const std::string &args) {
   try {
     auto slides = ReadPresentationFile(path);
     FSlides = std::move(slides);
+    if (OnOpened) OnOpened(path);
     return "ok " + std::to_string(FSlides->size());
   } catch (const EFormatError &e) {
     return "error cannot open " + path + ": " + e.what();

@@ -1,5 +1,6 @@
 #pragma once
 // The automation mode of POWERPNT.EXE: one request line in, one answer line out (see PROTOCOL.md).
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +15,9 @@ public:
   std::string Handle(const std::string &request);
   bool Quit() const { return FQuit; }
   bool Visible() const { return FVisible; }
+
+  // Called with the file name after each successful "open" (POWERPNT.EXE begins rendering there).
+  std::function<void(const std::string &path)> OnOpened;
 
   // Longest request line taken; a longer one is answered with an error.
   static constexpr std::size_t MaxRequestLength = 65536;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "automation_session.h"
+#include "show_mode.h"
 
 namespace {
 
@@ -25,8 +26,10 @@ bool WriteLine(const std::string &line) {
 }
 
 // Answers requests from stdin until "quit" or the end of stdin.
-int RunAutomation() {
+int RunAutomation(int, char **) {
   ppt::TAutomationSession session;
+  // The show that follows a probe finds its slides rendered.
+  session.OnOpened = ppt::StartBackgroundRendering;
   if (!WriteLine("ok ready")) return 1;
   std::string line;
   bool overlong = false;
@@ -53,13 +56,23 @@ int RunAutomation() {
   }
 }
 
+// "/show <path>": the slide show of one presentation for the web-browser control.
+int RunShow(int argc, char **argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "POWERPNT.EXE: start the show mode with /show <path>\n");
+    return 2;
+  }
+  return ppt::RunShow(argv[2]);
+}
+
 struct TMode {
   const char *Argument;
-  int (*Run)();
+  int (*Run)(int argc, char **argv);
 };
 
 const TMode Modes[] = {
     {"/automation", RunAutomation},
+    {"/show", RunShow},
 };
 
 }  // namespace
@@ -68,7 +81,7 @@ int main(int argc, char **argv) {
   std::signal(SIGPIPE, SIG_IGN);  // a vanished caller ends us through a failed write instead
   if (argc >= 2)
     for (const TMode &mode : Modes)
-      if (std::strcmp(argv[1], mode.Argument) == 0) return mode.Run();
-  std::fprintf(stderr, "POWERPNT.EXE: unknown mode; start it with /automation\n");
+      if (std::strcmp(argv[1], mode.Argument) == 0) return mode.Run(argc, argv);
+  std::fprintf(stderr, "POWERPNT.EXE: unknown mode; start it with /automation or /show <path>\n");
   return 2;
 }

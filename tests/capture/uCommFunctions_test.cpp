@@ -7,7 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "fakehost.h"
 #include "files.h"
+#include "image.h"
+#include "jpeg.h"
 #include "process.h"
 #include "testsupport.h"
 
@@ -139,4 +142,166 @@ TEST(PresentationTest, ExtensionsThatOccurInThePatternCount) {
   EXPECT_FALSE(IsPresentationFile("talk.mp4"));
   EXPECT_FALSE(IsPresentationFile("talk"));
   EXPECT_FALSE(IsPresentationFile("/folder.ppt/talk"));
+}
+
+// ---- Capture and picture helpers ----
+
+namespace {
+
+class CaptureHelpers : public ::testing::Test {
+protected:
+  void SetUp() override {
+    testsupport::App();
+    if (!CaptureList) CaptureList = new QList<QByteArray>;
+    CaptureList->clear();
+  }
+  void TearDown() override { CaptureList->clear(); }
+  testsupport::FreshPlaces Places;
+};
+
+std::shared_ptr<TPicture> PictureOf(const QImage &image) {
+  auto picture = std::make_shared<TPicture>();
+  picture->Assign(image);
+  return picture;
+}
+
+QImage Decoded(const QByteArray &stream) {
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> rgb = media::JpegDecompress(reinterpret_cast<const std::uint8_t *>(stream.constData()),
+                                                        std::size_t(stream.size()), width, height);
+  return QImage(rgb.data(), width, height, width * 3, QImage::Format_RGB888).copy();
+}
+
+}  // namespace
+
+TEST_F(CaptureHelpers, CaptureIsAnUnscaled800x600PictureAndOneJpegStream) {
+  fakehost::FakeWorkWindow work;
+  TPicture picture;
+  TImage image;
+  CaptureWindowToPicture(work.BrowserWnd(), &image, &picture);
+  ASSERT_EQ(CaptureList->size(), 1);
+  EXPECT_EQ(picture.Image().size(), QSize(800, 600));
+  QImage slide = fakehost::SlidePicture(1);
+  for (QPoint at : {QPoint(0, 0), QPoint(60, 80), QPoint(799, 599), QPoint(400, 300)})
+    EXPECT_EQ(picture.Image().pixel(at) & 0xFFFFFF, slide.pixel(at) & 0xFFFFFF) << at.x() << "," << at.y();
+  EXPECT_EQ(image.size(), QSize(800, 600));
+  EXPECT_EQ(image.Picture()->Image(), picture.Image());
+  QImage jpeg = Decoded(CaptureList->front());
+  ASSERT_EQ(jpeg.size(), QSize(800, 600));
+  QColor got = jpeg.pixelColor(400, 300), want = slide.pixelColor(400, 300);
+  EXPECT_NEAR(got.red(), want.red(), 3) << "quality 100";
+  EXPECT_NEAR(got.blue(), want.blue(), 3);
+  EXPECT_GE(CaptureList->front().size(), 8230) << "a slide capture is a usable frame";
+}
+
+namespace {
+
+struct PlainWindow : QWidget {
+  PlainWindow(int width, int height) {
+    setAttribute(Qt::WA_DontShowOnScreen);
+    setAutoFillBackground(true);
+    setPalette(QPalette(QColor(10, 200, 30)));
+    setGeometry(0, 0, width, height);
+    show();
+  }
+  static QRgb Colour() { return qRgb(10, 200, 30) & 0xFFFFFF; }
+};
+
+}  // namespace
+
+TEST_F(CaptureHelpers, LargerWindowsAreCutAndAFailedPrintKeepsTheBlackBitmap) {
+  PlainWindow large(1200, 900);
+  TPicture picture;
+  CaptureWindowToPicture(win::HandleOf(&large), nullptr, &picture);
+  EXPECT_EQ(picture.Image().size(), QSize(800, 600));
+  EXPECT_EQ(picture.Image().pixel(799, 599) & 0xFFFFFF, PlainWindow::Colour());
+
+  CaptureWindowToPicture(0, nullptr, &picture);
+  EXPECT_EQ(picture.Image().pixel(10, 10) & 0xFFFFFF, 0u);
+  EXPECT_EQ(CaptureList->size(), 2) << "that capture is kept too";
+}
+
+// Waits for the platform's PrintWindow to clip its painting to the window.
+TEST_F(CaptureHelpers, SmallerWindowsLeaveTheRestBlack) {
+  PlainWindow small(300, 200);
+  TPicture picture;
+  CaptureWindowToPicture(win::HandleOf(&small), nullptr, &picture);
+  EXPECT_EQ(picture.Image().pixel(299, 199) & 0xFFFFFF, PlainWindow::Colour());
+  EXPECT_EQ(picture.Image().pixel(300, 199) & 0xFFFFFF, 0u);
+  EXPECT_EQ(picture.Image().pixel(799, 599) & 0xFFFFFF, 0u);
+}
+
+TEST_F(CaptureHelpers, CaptureMakesTheMissingWorkingFolderHidden) {
+  ASSERT_FALSE(win::DirectoryExists(WorkingFolder()));
+  fakehost::FakeWorkWindow work;
+  TPicture picture;
+  CaptureWindowToPicture(work.BrowserWnd(), nullptr, &picture);
+  EXPECT_TRUE(win::GetFileAttributes(WorkingFolder()) & win::FILE_ATTRIBUTE_HIDDEN);
+}
+
+TEST_F(CaptureHelpers, FramesAreNumberedOnAcrossRunsAndWrittenUnchanged) {
+  FrameCounter = 120;
+  CaptureList->append(QByteArray("first stream"));
+  CaptureList->append(QByteArray("second"));
+  WriteCapturedJpegs();
+  EXPECT_TRUE(CaptureList->isEmpty());
+  EXPECT_EQ(FrameCounter, 122);
+  std::string content;
+  ASSERT_TRUE(win::ReadWholeFile(WorkingFolder() + "/000121.JPG", content));
+  EXPECT_EQ(content, "first stream");
+  ASSERT_TRUE(win::ReadWholeFile(WorkingFolder() + "/000122.JPG", content));
+  EXPECT_EQ(content, "second");
+  EXPECT_EQ(win::GetFileAttributes(WorkingFolder() + "/000121.JPG"), win::FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_TRUE(win::GetFileAttributes(WorkingFolder()) & win::FILE_ATTRIBUTE_HIDDEN) << "made hidden when missing";
+
+  FrameCounter = 999999;
+  CaptureList->append(QByteArray("x"));
+  WriteCapturedJpegs();
+  EXPECT_TRUE(win::FileExists(WorkingFolder() + "/1000000.JPG"));
+}
+
+TEST_F(CaptureHelpers, NothingToWriteTouchesNothing) {
+  FrameCounter = 5;
+  WriteCapturedJpegs();
+  EXPECT_EQ(FrameCounter, 5);
+  EXPECT_FALSE(win::DirectoryExists(WorkingFolder()));
+}
+
+TEST_F(CaptureHelpers, AFailedWriteEmptiesTheListAndIsReported) {
+  fs::create_directories(fs::path(WorkingFolder()).parent_path());
+  std::ofstream(WorkingFolder()) << "a file where the folder belongs";
+  CaptureList->append(QByteArray("frame"));
+  EXPECT_THROW(WriteCapturedJpegs(), std::runtime_error);
+  EXPECT_TRUE(CaptureList->isEmpty());
+}
+
+TEST(SameTopStrip, ComparesTheTopFiveRowsOverTheWidth) {
+  QImage base = fakehost::EndPicture();
+  auto reference = PictureOf(base);
+  QImage other = fakehost::EndPicture(800, 600, qRgb(255, 255, 255));
+  EXPECT_TRUE(SameTopStrip(reference.get(), PictureOf(other).get(), 800)) << "only the strip counts";
+
+  QImage row4 = base.copy();
+  row4.setPixel(799, 4, qRgb(1, 2, 3));
+  EXPECT_FALSE(SameTopStrip(reference.get(), PictureOf(row4).get(), 800));
+  QImage row5 = base.copy();
+  row5.setPixel(0, 5, qRgb(1, 2, 3));
+  EXPECT_TRUE(SameTopStrip(reference.get(), PictureOf(row5).get(), 800));
+
+  QImage wide = fakehost::EndPicture(900, 600);
+  wide.setPixel(850, 0, qRgb(1, 2, 3));
+  EXPECT_TRUE(SameTopStrip(reference.get(), PictureOf(wide).get(), 800)) << "columns past the width do not count";
+  EXPECT_TRUE(SameTopStrip(reference.get(), PictureOf(base.convertToFormat(QImage::Format_RGB888)).get(), 800))
+      << "the same colours in another pixel format";
+}
+
+TEST(SameTopStrip, MissingEmptyOrTooSmallPicturesNeverMatch) {
+  auto reference = PictureOf(fakehost::EndPicture());
+  TPicture empty;
+  EXPECT_FALSE(SameTopStrip(reference.get(), nullptr, 800));
+  EXPECT_FALSE(SameTopStrip(nullptr, reference.get(), 800));
+  EXPECT_FALSE(SameTopStrip(reference.get(), &empty, 800));
+  EXPECT_FALSE(SameTopStrip(&empty, &empty, 800));
+  EXPECT_FALSE(SameTopStrip(reference.get(), PictureOf(fakehost::EndPicture(160, 100)).get(), 800));
+  EXPECT_TRUE(SameTopStrip(reference.get(), PictureOf(fakehost::EndPicture(160, 100)).get(), 160));
 }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "Kestrune.h"
+#include "arecord2.h"
 #include "files.h"
 #include "image.h"
 #include "paths.h"
@@ -41,9 +42,11 @@ struct Receiver {
 
 class Exports : public ::testing::Test {
 protected:
+  void TearDown() override { media::TARecord2::ResetSystemLines(); }
   void SetUp() override {
     testsupport::App();
-    // Each case starts as a freshly loaded library would.
+    // Each case starts as a freshly loaded library would, with recording lines that record silence.
+    media::TARecord2::SetSystemLines({"Stereo Mix", "Microphone"}, 1);
     delete Convertor;
     RetryCount = 0;
     SlideTable.clear();
@@ -89,7 +92,9 @@ TEST_F(Exports, StartEmptiesAndKeepsTheHiddenFolderAndEndRemovesIt) {
 
   StartConvert();
   EXPECT_TRUE(fs::is_directory(WorkingFolder()));
-  EXPECT_TRUE(fs::is_empty(WorkingFolder()));
+  EXPECT_FALSE(fs::exists(WorkingFolder() + "/000007.JPG"));
+  EXPECT_FALSE(fs::exists(WorkingFolder() + "/FinalVideo.AVI"));
+  EXPECT_TRUE(fs::exists(WorkingFolder() + "/OutAudio.WAV")) << "the recording of the new run";
   EXPECT_TRUE(win::GetFileAttributes(WorkingFolder()) & win::FILE_ATTRIBUTE_HIDDEN);
   EXPECT_FALSE(Convertor->FStop);
 

@@ -1,0 +1,132 @@
+// Editions of the main window: keyword tests on the program name, the default profile and the four
+// form layouts.
+#include <algorithm>
+#include <cctype>
+
+#include "main.h"
+
+namespace {
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+template <class C>
+void MoveTo(C *control, int left, int top) {
+  control->SetBounds(left, top, control->Width(), control->Height());
+}
+
+template <class C>
+void MoveTo(C *control, int left, int top, int width) {
+  control->SetBounds(left, top, width, control->Height());
+}
+
+}  // namespace
+
+bool Tfm_main::EditionHolds(const std::string &Keyword) {
+  return Lower(Main.EditionName).find(Keyword) != std::string::npos;
+}
+
+bool Tfm_main::IsVideoEdition() { return !EditionHolds("dvd"); }
+
+bool Tfm_main::IsMakerEdition() { return EditionHolds("vorma"); }
+
+int Tfm_main::DefaultProfileForEdition(const std::string &Name) {
+  // The first keyword found decides; the order matters where names hold several.
+  static const std::pair<const char *, int> defaults[] = {
+      {"avi", 102}, {"mp3", 17},  {"audio", 17},  {"3gp", 69},    {"psp", 53},
+      {"mpeg", 110}, {"mp4", 118}, {"mkv", 125},   {"ipod", 27},   {"iphone", 36},
+      {"gphone", 41}, {"wmv", 7},  {"rm", 6},      {"flv", 11}};
+  const std::string name = Lower(Name);
+  for (const auto &[keyword, profile] : defaults)
+    if (name.find(keyword) != std::string::npos) return profile;
+  return 1;
+}
+
+void Tfm_main::ApplyEditionLayout() {
+  if (IsVideoEdition()) {
+    if (IsMakerEdition())
+      ApplyMakerVideoLayout();
+    else
+      ApplyVideoLayout();
+  } else if (IsMakerEdition()) {
+    ApplyMakerDvdLayout();
+  } else {
+    ApplyDvdLayout();
+  }
+}
+
+void Tfm_main::ApplyVideoLayout() {
+  Main.SubPanelOffset = 220;
+  MoveTo(ed_output, 422, 66);
+  MoveTo(Panel1, 62, 64);
+  MoveTo(pl_main, 53, 81);
+  for (TPanel *panel : ProfilePanels()) MoveTo(panel, 206, 81);
+  MoveTo(cb_size, 576, 128);
+  MoveTo(cb_videobitrate, 576, 169);
+  MoveTo(cb_audiobitrate, 576, 210);
+  MoveTo(cb_channel, 576, 251);
+  MoveTo(pl_play, 559, 294);
+  MoveTo(ProgressBar1, 15, 496);
+  MoveTo(lv, 12, 89);
+}
+
+void Tfm_main::ApplyMakerVideoLayout() {
+  Main.SubPanelOffset = 180;
+  MoveTo(ed_output, 94, 483);
+  MoveTo(Panel1, 96, 451);
+  MoveTo(pl_main, 88, 90);
+  for (TPanel *panel : ProfilePanels()) MoveTo(panel, 241, 90);
+  MoveTo(cb_size, 554, 121, 168);
+  MoveTo(cb_videobitrate, 554, 162, 168);
+  MoveTo(cb_audiobitrate, 554, 203, 168);
+  MoveTo(cb_channel, 554, 244, 168);
+  MoveTo(pl_play, 546, 296);
+  MoveTo(ProgressBar1, 15, 503);
+  lv->SetBounds(8, 121, 509, 316);
+}
+
+void Tfm_main::ApplyDvdLayout() {
+  MoveTo(cb_audio, 400, 61, 148);
+  cb_audio->Show();
+  MoveTo(cb_subtitle, 596, 61, 144);
+  cb_subtitle->Show();
+  Main.SubPanelOffset = 220;
+  MoveTo(ed_output, 82, 470);
+  MoveTo(Panel1, 62, 64);
+  MoveTo(pl_main, 53, 81);
+  for (TPanel *panel : ProfilePanels()) MoveTo(panel, 206, 81);
+  MoveTo(cb_size, 576, 128);
+  MoveTo(cb_videobitrate, 576, 169);
+  MoveTo(cb_audiobitrate, 576, 210);
+  MoveTo(cb_channel, 576, 251);
+  MoveTo(pl_play, 559, 294);
+  MoveTo(ProgressBar1, 15, 496);
+  lv->SetBounds(12, 89, lv->Width(), 333);
+  // The DVD list holds titles that the user ticks for conversion.
+  lv->Columns()[0]->SetCaption("Title");
+  lv->SetCheckboxes(true);
+}
+
+void Tfm_main::ApplyMakerDvdLayout() {
+  Main.SubPanelOffset = 180;
+  MoveTo(ed_output, 94, 483);
+  MoveTo(Panel1, 96, 429);
+  MoveTo(pl_main, 90, 71);
+  for (TPanel *panel : ProfilePanels()) MoveTo(panel, 243, 71);
+  MoveTo(cb_size, 554, 121, 168);
+  MoveTo(cb_videobitrate, 554, 162, 168);
+  MoveTo(cb_audiobitrate, 554, 203, 168);
+  MoveTo(cb_channel, 554, 244, 168);
+  MoveTo(pl_play, 546, 296);
+  MoveTo(ProgressBar1, 15, 503);
+  lv->SetBounds(8, 121, 509, 298);
+  lv->Columns()[0]->SetCaption("Title");
+  lv->SetCheckboxes(true);
+  MoveTo(cb_audio, 90, 453, 177);
+  cb_audio->Show();
+  MoveTo(cb_subtitle, 336, 453, 177);
+  cb_subtitle->Show();
+}

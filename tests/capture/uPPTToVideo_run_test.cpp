@@ -1,0 +1,85 @@
+// Whole conversions: a fixed-count run and a presentation run, each ending with "FinalVideo.AVI".
+#include <cmath>
+
+#include "avireader.h"
+#include "fullrun.h"
+
+using fullrun::FullRun;
+
+namespace {
+
+// The video the host reads: 640 x 480 motion JPEG with the usable frames at the formula's rate, and
+// the recording as 16-bit stereo sound at 44100 Hz.
+void ExpectFinalVideo(int frames, float totalTime) {
+  media::TAviReader video;
+  video.OpenFile(WorkingFolder() + "/FinalVideo.AVI");
+  EXPECT_EQ(video.VideoCodec(), "MJPG");
+  EXPECT_EQ(video.Width(), 640);
+  EXPECT_EQ(video.Height(), 480);
+  EXPECT_EQ(video.FrameCount(), frames);
+  EXPECT_NEAR(video.FrameRate(), FrameRateFor(frames, totalTime), 1e-6);
+  ASSERT_TRUE(video.HasAudio());
+  EXPECT_EQ(video.AudioChannels(), 2);
+  EXPECT_EQ(video.AudioSampleRate(), 44100);
+  EXPECT_EQ(video.AudioBitsPerSample(), 16);
+  EXPECT_NEAR(double(video.AudioLength()) * 1000 / 44100, totalTime, 1.0);
+}
+
+}  // namespace
+
+TEST_F(FullRun, FixedCountModeEndsAfter100Captures) {
+  ASSERT_EQ(GetPPTFileSlidesCount("clip.mp4"), 100);
+  ASSERT_TRUE(Run());
+  ASSERT_TRUE(Host.Errors().empty()) << Host.Errors()[0].Text;
+  EXPECT_EQ(Convertor->FCaptureCount, 100);
+  EXPECT_FALSE(Convertor->FTimer->Enabled());
+  EXPECT_FALSE(Convertor->FBusy);
+  EXPECT_EQ(Work.Pane->PageDowns + Work.Pane->DoubleClicks, 0);
+  std::vector<std::string> frames = UsableFrames();
+  EXPECT_EQ(frames.size(), 100u);
+  EXPECT_GE(Convertor->FTotalTime, 4000.0f) << "100 ticks of 50 ms were recorded";
+  ExpectFinalVideo(int(frames.size()), Convertor->FTotalTime);
+  ExpectMessagesInOrder();
+  int fixedProgress = 0;
+  for (const fakehost::Message &m : Host.Seen) {
+    if (m.Text.empty()) EXPECT_EQ(m.LParam, win::MulDiv(++fixedProgress, 50, 100));
+  }
+  EXPECT_EQ(fixedProgress, 100);
+
+  // The recording line of before the run is back.
+  media::TARecord2 &recorder = *Convertor->FAudioRecorder;
+  recorder.SelectLine(0);
+  EXPECT_TRUE(recorder.IsCurrentSource());
+  recorder.SelectLine(1);
+  EXPECT_EQ(recorder.GetVolume(), media::TARecord2::kMaxVolume);
+}
+
+TEST_F(FullRun, PresentationModeAdvancesEachSlideItsWayAndEndsAtTheEndScreen) {
+  fakehost::FakePowerPoint powerPoint;
+  PreparePresentation();
+  ASSERT_TRUE(Run());
+  ASSERT_TRUE(Host.Errors().empty()) << Host.Errors()[0].Text;
+  EXPECT_EQ(Work.Pane->DoubleClicks, 1) << "slide 1 advances on a click";
+  EXPECT_EQ(Work.Pane->PageDowns, 1) << "slide 3 advances on a key; slide 2 by itself";
+  EXPECT_GT(Work.Pane->Shown, 3);
+  std::vector<std::string> frames = UsableFrames();
+  EXPECT_GE(frames.size(), 30u);
+  EXPECT_LE(int(frames.size()), Convertor->FCaptureCount);
+  ExpectFinalVideo(int(frames.size()), Convertor->FTotalTime);
+  ExpectMessagesInOrder();
+}
+
+TEST_F(FullRun, FrameNumbersGoOnInTheNextRun) {
+  FrameCounter = 0;
+  ASSERT_EQ(GetPPTFileSlidesCount("clip.mp4"), 100);
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(FrameCounter, 100);
+  EXPECT_TRUE(win::FileExists(WorkingFolder() + "/000100.JPG"));
+  Host.Seen.clear();
+  ASSERT_TRUE(Run());
+  ASSERT_TRUE(Host.Errors().empty()) << Host.Errors()[0].Text;
+  EXPECT_FALSE(win::FileExists(WorkingFolder() + "/000100.JPG")) << "the start empties the folder";
+  EXPECT_TRUE(win::FileExists(WorkingFolder() + "/000101.JPG"));
+  EXPECT_TRUE(win::FileExists(WorkingFolder() + "/000200.JPG"));
+  ExpectFinalVideo(100, Convertor->FTotalTime);
+}

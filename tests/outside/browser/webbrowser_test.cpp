@@ -1,0 +1,252 @@
+// Slide shows in the browser, served by POWERPNT.EXE's show mode, driven as the capture library and
+// the preview drive them.
+#include "webbrowser.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <unistd.h>
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include "forms.h"
+#include "keyboard.h"
+#include "library.h"
+#include "process.h"
+#include "testsupport.h"
+
+namespace {
+
+const std::string Decks = VANTREL_DECKS "/";
+constexpr int RenderTimeoutMs = 180000;  // LibreOffice's first rendering of a deck
+
+// The panel as the platform registers it: a window from its creation.
+class TPanel : public QWidget {
+public:
+  explicit TPanel(QWidget *parent) : QWidget(parent) { win::HandleOf(this); }
+};
+
+struct TWorkWindow {
+  TForm Form;
+  TPanel *Panel = new TPanel(&Form);
+  TWebBrowser *WB = new TWebBrowser(Panel);
+  std::vector<std::string> Completed;
+  explicit TWorkWindow(QSize browser = QSize(800, 600)) {
+    Form.SetClientSize(820, 680);
+    Panel->setGeometry(0, 0, 817, 605);
+    WB->setGeometry(QRect(QPoint(0, 0), browser));
+    Form.setAttribute(Qt::WA_DontShowOnScreen);
+    Form.show();
+    WB->OnDocumentComplete = [this](const std::string &url) { Completed.push_back(url); };
+  }
+  bool WaitPages(std::size_t count, int timeoutMs) {
+    return win::PumpUntil([&] { return Completed.size() >= count; }, timeoutMs);
+  }
+  QImage Print(QSize size = QSize(800, 600)) {
+    QImage shot(size, QImage::Format_RGB32);
+    shot.fill(Qt::gray);
+    win::PrintWindow(WB->Handle(), shot);
+    return shot;
+  }
+};
+
+// The capture library's slide advance: foreground, focus, Page Down key-down.
+void PageDown(win::HWND pane) {
+  win::SetForegroundWindow(pane);
+  win::SetFocus(pane);
+  win::keybd_event(win::BYTE(win::VK_NEXT), 0, 0, 0);
+}
+
+void Pump(int ms) {
+  win::PumpUntil([] { return false; }, ms);
+}
+
+QImage ResourceBitmap(unsigned id) {
+  QImage bitmap;
+  win::HMODULE module = win::LoadLibrary("Resource.dll");
+  win::LoadBitmap(module, id, bitmap);
+  win::FreeLibrary(module);
+  return bitmap;
+}
+
+bool SameTopStrip(const QImage &a, const QImage &b, int width) {
+  if (a.isNull() || b.isNull() || a.width() < width || b.width() < width) return false;
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < width; ++x)
+      if (a.pixel(x, y) != b.pixel(x, y)) return false;
+  return true;
+}
+
+bool IsAllWhite(const QImage &image) {
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixel(x, y) != qRgb(255, 255, 255)) return false;
+  return true;
+}
+
+// The deck's slides are red, blue and green.
+int Dominant(const QImage &shot, const QPoint &at) {
+  QRgb c = shot.pixel(at);
+  if (qRed(c) > 150 && qGreen(c) < 60 && qBlue(c) < 60) return 1;
+  if (qBlue(c) > 150 && qRed(c) < 60) return 2;
+  if (qGreen(c) > 120 && qRed(c) < 60 && qBlue(c) < 120) return 3;
+  return 0;
+}
+
+// POWERPNT.EXE processes started by this test process (other suites may run their own meanwhile).
+bool OurPowerPointRunning() {
+  for (const auto &entry : win::ProcessSnapshot()) {
+    if (QString::fromStdString(entry.ExeFile).compare("POWERPNT.EXE", Qt::CaseInsensitive) != 0) continue;
+    QFile stat(QString("/proc/%1/stat").arg(entry.Pid));
+    if (!stat.open(QIODevice::ReadOnly)) continue;
+    QList<QByteArray> fields = stat.readAll().split(')').value(1).trimmed().split(' ');
+    if (fields.value(1).toInt() == ::getpid()) return true;
+  }
+  return false;
+}
+
+bool ProcessGone(int pid) {
+  for (const auto &entry : win::ProcessSnapshot())
+    if (entry.Pid == pid) return false;
+  return true;
+}
+
+void SaveScreenshot(const QImage &shot, const char *name) {
+  QDir().mkpath(VANTREL_SCREENSHOTS);
+  shot.save(QString(VANTREL_SCREENSHOTS "/") + name);
+}
+
+}  // namespace
+
+TEST(BrowserShow, PlaysTheDeckToTheEndScreen) {
+  testsupport::App();
+  TWorkWindow work;
+  win::HWND pane = work.WB->PaneHandle();
+  work.WB->Navigate(Decks + "three.ppt");
+  int pid = work.WB->ShowProcessId();
+  EXPECT_NE(pid, 0) << "the show process runs before Navigate returns";
+  EXPECT_TRUE(IsAllWhite(work.Print())) << "the pane is plain white until the first slide";
+
+  // Input before the first slide changes nothing.
+  PageDown(pane);
+  win::PostMessage(pane, win::WM_LBUTTONDBLCLK, 0, 0);
+  ASSERT_TRUE(work.WaitPages(1, RenderTimeoutMs)) << work.WB->ShowError();
+  Pump(300);
+  ASSERT_EQ(work.Completed.size(), 1u);
+  EXPECT_EQ(work.Completed[0], Decks + "three.ppt");
+  QImage first = work.Print();
+  EXPECT_EQ(Dominant(first, QPoint(400, 150)), 1);
+  EXPECT_FALSE(SameTopStrip(first, ResourceBitmap(1), 800));
+  SaveScreenshot(first, "slide1.png");
+
+  PageDown(pane);
+  ASSERT_TRUE(work.WaitPages(2, 5000));
+  EXPECT_EQ(Dominant(work.Print(), QPoint(400, 150)), 2);
+  // Slide 2 advances by itself after its 3.5 seconds, not at once.
+  Pump(1000);
+  EXPECT_EQ(work.Completed.size(), 2u);
+  ASSERT_TRUE(work.WaitPages(3, 15000));
+  EXPECT_EQ(Dominant(work.Print(), QPoint(400, 150)), 3);
+
+  // After the last slide: the end screen, without a DocumentComplete.
+  PageDown(pane);
+  Pump(500);
+  EXPECT_EQ(work.Completed.size(), 3u);
+  QImage end = work.Print();
+  SaveScreenshot(end, "endscreen.png");
+  QImage reference = ResourceBitmap(1);
+  ASSERT_EQ(reference.size(), QSize(800, 600));
+  EXPECT_TRUE(SameTopStrip(reference, end, 800));
+
+  // Advance input on the end screen is ignored.
+  PageDown(pane);
+  win::PostMessage(pane, win::WM_LBUTTONDBLCLK, 0, 0);
+  Pump(300);
+  EXPECT_EQ(work.Completed.size(), 3u);
+  EXPECT_EQ(work.Print(), end);
+
+  // The same screen in the preview's thumbnail size.
+  work.WB->resize(160, 100);
+  Pump(100);
+  QImage thumb = work.Print(QSize(160, 100));
+  SaveScreenshot(thumb, "endscreen-thumb.png");
+  QImage smallReference = ResourceBitmap(2);
+  ASSERT_EQ(smallReference.size(), QSize(160, 100));
+  EXPECT_TRUE(SameTopStrip(smallReference, thumb, 141));
+
+  // Navigating to "" ends the show and its process, and raises nothing.
+  work.WB->Navigate("");
+  EXPECT_EQ(work.WB->ShowProcessId(), 0);
+  EXPECT_TRUE(ProcessGone(pid));
+  EXPECT_FALSE(OurPowerPointRunning());
+  Pump(200);
+  EXPECT_EQ(work.Completed.size(), 3u);
+}
+
+TEST(BrowserShow, ThumbnailShowsTheSlideScaled) {
+  testsupport::App();
+  TWorkWindow work(QSize(178, 124));
+  work.WB->Navigate(Decks + "three.ppt");
+  ASSERT_TRUE(work.WaitPages(1, RenderTimeoutMs)) << work.WB->ShowError();
+  QImage thumb = work.Print(QSize(160, 100));
+  SaveScreenshot(thumb, "slide1-thumb.png");
+  EXPECT_EQ(Dominant(thumb, QPoint(89, 62)), 1) << "the slide fills the middle of a small browser";
+  EXPECT_FALSE(SameTopStrip(thumb, ResourceBitmap(2), 141));
+  // The preview advances with a double click as well.
+  win::PostMessage(work.WB->PaneHandle(), win::WM_LBUTTONDBLCLK, 0, 0);
+  ASSERT_TRUE(work.WaitPages(2, 5000));
+}
+
+TEST(BrowserShow, NavigatingAwayEndsTheShowProcess) {
+  testsupport::App();
+  testsupport::TempDir dir;
+  std::string page = dir / "page.html";
+  QFile file(QString::fromStdString(page));
+  file.open(QIODevice::WriteOnly);
+  file.write("<p>after</p>");
+  file.close();
+  TWorkWindow work;
+  work.WB->Navigate(Decks + "three.ppt");
+  int pid = work.WB->ShowProcessId();
+  ASSERT_NE(pid, 0);
+  work.WB->Navigate(page);
+  EXPECT_EQ(work.WB->ShowProcessId(), 0);
+  EXPECT_TRUE(ProcessGone(pid));
+  EXPECT_FALSE(OurPowerPointRunning());
+  // Only the page completes; nothing of the show that was left arrives later.
+  Pump(1500);
+  ASSERT_EQ(work.Completed.size(), 1u);
+  EXPECT_EQ(work.Completed[0], page);
+}
+
+TEST(BrowserShow, UnreadablePresentationStaysWhite) {
+  testsupport::App();
+  TWorkWindow work;
+  work.WB->Navigate(Decks + "notppt.ppt");
+  ASSERT_TRUE(win::PumpUntil([&] { return !work.WB->ShowError().empty(); }, 10000));
+  EXPECT_NE(work.WB->ShowError().find("not a compound file"), std::string::npos) << work.WB->ShowError();
+  EXPECT_TRUE(win::PumpUntil([&] { return work.WB->ShowProcessId() == 0; }, 5000))
+      << "POWERPNT.EXE ends, so that a watchdog sees it gone";
+  PageDown(work.WB->PaneHandle());
+  Pump(200);
+  EXPECT_TRUE(work.Completed.empty());
+  EXPECT_TRUE(IsAllWhite(work.Print()));
+}
+
+TEST(BrowserShow, RealKeyAndDoubleClickOnThePaneAdvance) {
+  testsupport::App();
+  TWorkWindow work;
+  work.WB->Navigate(Decks + "three.ppt");
+  ASSERT_TRUE(work.WaitPages(1, RenderTimeoutMs)) << work.WB->ShowError();
+  QWidget *pane = win::WidgetOf(work.WB->PaneHandle());
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+  QApplication::sendEvent(pane, &press);
+  ASSERT_TRUE(work.WaitPages(2, 5000));
+  QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(pane, &click);
+  ASSERT_TRUE(work.WaitPages(3, 5000));
+}

@@ -1,0 +1,96 @@
+// POWERPNT.EXE's show mode as the browser runs it, and the automation mode's background rendering.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <filesystem>
+#include <vector>
+
+#include "paths.h"
+#include "process.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string Decks = VANTREL_DECKS "/";
+constexpr int RenderTimeoutMs = 180000;
+
+struct TShow {
+  win::TProcess Process;
+  std::string Pending;
+  explicit TShow(std::vector<std::string> args) : Process(Start(std::move(args))) {}
+  static win::TProcessStart Start(std::vector<std::string> args) {
+    win::TProcessStart start;
+    start.Program = win::ProgramFolder() + "POWERPNT.EXE";
+    start.Arguments = std::move(args);
+    return start;
+  }
+
+  // The next line, or "<timeout>" / "<eof>".
+  std::string Line(int timeoutMs) {
+    for (;;) {
+      if (auto end = Pending.find('\n'); end != std::string::npos) {
+        std::string line = Pending.substr(0, end);
+        Pending.erase(0, end + 1);
+        return line;
+      }
+      char buffer[4096];
+      long n = Process.Output()->ReadTimeout(buffer, sizeof buffer, timeoutMs);
+      if (n == -2) return "<timeout>";
+      if (n <= 0) return "<eof>";
+      Pending.append(buffer, std::size_t(n));
+    }
+  }
+};
+
+}  // namespace
+
+TEST(ShowMode, ServesEverySlideWithItsTransitionUntilInputEnds) {
+  TShow show({"/show", Decks + "three.ppt"});
+  const char *transitions[] = {"1 0 0", "1 1 3.5", "1 0 0"};
+  std::vector<std::string> pictures;
+  for (int i = 1; i <= 3; ++i) {
+    std::string line = show.Line(RenderTimeoutMs);
+    std::string expected = "slide " + std::to_string(i) + " " + transitions[i - 1] + " ";
+    ASSERT_EQ(line.substr(0, expected.size()), expected) << line;
+    pictures.push_back(line.substr(expected.size()));
+    QImage picture(QString::fromStdString(pictures.back()));
+    EXPECT_EQ(picture.size(), QSize(800, 600)) << pictures.back();
+  }
+  EXPECT_EQ(show.Line(5000), "show 3");
+  // The show lasts as long as its input.
+  EXPECT_FALSE(show.Process.Wait(300));
+  show.Process.Input()->Close();
+  ASSERT_TRUE(show.Process.Wait(5000));
+  EXPECT_EQ(show.Process.ExitCode(), 0);
+  for (const auto &picture : pictures) EXPECT_FALSE(fs::exists(picture)) << "left behind: " << picture;
+  EXPECT_FALSE(fs::exists(fs::path(pictures[0]).parent_path()));
+}
+
+TEST(ShowMode, UnreadableFileEndsWithAnError) {
+  for (const char *deck : {"notppt.ppt", "empty.ppt", "truncated.ppt", "missing.ppt"}) {
+    TShow show({"/show", Decks + deck});
+    std::string line = show.Line(10000);
+    EXPECT_EQ(line.rfind("error cannot open " + Decks + deck + ": ", 0), 0u) << line;
+    ASSERT_TRUE(show.Process.Wait(5000)) << deck;
+    EXPECT_EQ(show.Process.ExitCode(), 1) << deck;
+  }
+}
+
+TEST(ShowMode, NeedsExactlyOnePath) {
+  TShow show({"/show"});
+  ASSERT_TRUE(show.Process.Wait(5000));
+  EXPECT_EQ(show.Process.ExitCode(), 2);
+}
+
+TEST(AutomationMode, BackgroundRenderingDoesNotHoldTheCallersPipe) {
+  TShow app({"/automation"});
+  ASSERT_EQ(app.Line(5000), "ok ready") << "exit code " << (app.Process.Wait(1000) ? app.Process.ExitCode() : -1);
+  app.Process.Input()->Write("open 0 0 1 " + Decks + "three.ppt\nquit\n");
+  EXPECT_EQ(app.Line(5000), "ok 3");
+  EXPECT_EQ(app.Line(5000), "ok");
+  // The renderer runs on in a process of its own; our output ends with us.
+  EXPECT_EQ(app.Line(5000), "<eof>");
+  ASSERT_TRUE(app.Process.Wait(5000));
+  EXPECT_EQ(app.Process.ExitCode(), 0);
+}
