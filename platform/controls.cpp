@@ -232,7 +232,9 @@ TListView::TListView(QWidget *parent, TComponent *owner) : TControlOf<QTreeWidge
   setColumnCount(0);
   header()->setSectionsClickable(false);
   header()->setStretchLastSection(false);
-  setStyleSheet("QTreeView::item { border-right: 1px solid #d0d0d0; border-bottom: 1px solid #d0d0d0; }");
+  // A style sheet on items takes over their whole look, so the selection needs its own colours.
+  setStyleSheet("QTreeView::item { border-right: 1px solid #d0d0d0; border-bottom: 1px solid #d0d0d0; }"
+                "QTreeView::item:selected { background: #316ac5; color: white; }");
 }
 
 TListView::~TListView() { FItems.FItems.clear(); }

@@ -294,15 +294,20 @@ TClientWaitThread::~TClientWaitThread() {
 }
 
 void TClientWaitThread::Execute() {
+  int exitCode = -1;
   if (FProcess) {
     FProcess->Wait(-1);
-    [[maybe_unused]] int exitCode = FProcess->ExitCode();  // an encoder that failed counts as finished
+    exitCode = FProcess->ExitCode();
   }
   if (FReader) {
     FReader->FSourceEnded = true;
     FReader->WaitFor();
   }
-  Synchronize([] { OnEncoderFinished(); });
+  // The batch driver tells a failed encoder from a finished one by it.
+  Synchronize([exitCode] {
+    ConvertTh.EncoderExitCode = exitCode;
+    OnEncoderFinished();
+  });
 }
 
 void StartEncoderJob(const intputrec &Job) {
@@ -358,9 +363,14 @@ void OnEncoderFinished() {
   if (Main.CurItem > rows - 1) {
     Main.Converting = false;
     if (Main.CurItem == rows && rows > 0) {
-      TStringList &subItems = form->lv->Items()[rows - 1]->SubItems();
-      while (subItems.Count() < 4) subItems.Add("");
-      subItems.SetStrings(3, "Finish");
+      if (!form->IsVideoEdition()) {
+        // A title's row tells whether its file was really made.
+        form->FinishDvdRow(rows - 1);
+      } else {
+        TStringList &subItems = form->lv->Items()[rows - 1]->SubItems();
+        while (subItems.Count() < 4) subItems.Add("");
+        subItems.SetStrings(3, "Finish");
+      }
       form->ProgressBar1->Hide();
     }
   } else {

@@ -91,6 +91,8 @@ struct ConvertThGlobals {
   std::shared_ptr<win::TPipe> EncoderInPipe;      // write end of its stdin; never written
   std::shared_ptr<TClientWaitThread> EncoderWaitThread;
   std::shared_ptr<TProcessor> EncoderReader;
+  // Exit code of the encoder whose end was reported last; -1 when it could not be started.
+  int EncoderExitCode = 0;
   // Threads of finished jobs, (wait thread, reader), freed once they have ended.
   std::vector<std::pair<std::shared_ptr<TThread>, std::shared_ptr<TThread>>> RetiredThreads;
 };

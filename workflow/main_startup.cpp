@@ -29,6 +29,56 @@ TTimer *MakeTimer(TComponent *owner, const char *name, int interval) {
   return timer;
 }
 
+// The three menus share one design; the colours are set after the style, so they are the ones in force.
+void DesignSkinMenu(TskinPopupMenu *menu, TImageList *images) {
+  menu->SetImages(images);
+  menu->SetUIStyle(TskinUIStyle::DeepBlue);
+  menu->SetMenuItemHeight(21);
+  menu->SetSeparatorHeight(5);
+  menu->SetBarWidth(26);
+  menu->SetBarColor(clInactiveCaptionText);
+  menu->SetColor(16710650);
+  menu->SetSeparatorColor(8684164);
+  menu->SetSelectedBorderColor(10504772);
+  menu->SetSelectedColor(10504772);
+  menu->SetSelectedFontColor(clWhite);
+  menu->SetFontColor(clBlack);
+  menu->SetBorderColor(clBlack);
+  menu->SetFlatMenu(false);
+  menu->SetFontName("MS Sans Serif");
+  menu->SetFontSize(8);
+  menu->SetFontCharset(1);
+  menu->SetUseSystemFont(true);
+}
+
+// The six combo boxes share one design; the colours are set after the style, so they are the ones in force.
+void DesignSkinCombo(TskinComboBox *combo) {
+  combo->SetUIStyle(TskinUIStyle::DeepBlue);
+  combo->SetBorderColor(15711374);
+  combo->SetArrowColor(9191680);
+  combo->SetButtonColor(16245200);
+  combo->SetColor(16514810);
+  combo->SetStyle(csDropDownList);
+  combo->SetItemHeight(13);
+}
+
+// Both progress bars share one design; picture and colours are set after the style, so they are the
+// ones in force.
+void DesignSkinBar(TskinProgressBar *bar, int max) {
+  bar->SetUIStyle(TskinUIStyle::MacOS);
+  bar->SetCaptionColor(clBlack);
+  bar->SetShowCaption(false);
+  bar->SetSmartShowCaption(false);
+  bar->SetMin(0);
+  bar->SetMax(max);
+  bar->SetPosition(0);
+  bar->SetOrientation(skinHorizontal);
+  bar->SetBorderColor(16760445);
+  bar->SetColor(16245200);
+  TBitmap picture;
+  if (picture.LoadFromResourceName("MACOS_PROGRESSBAR")) bar->SetPicture(&picture);
+}
+
 // Report style, multi-select, whole rows; the column widths are the design's.
 void DesignList(TListView *list, std::initializer_list<std::pair<const char *, int>> columns) {
   list->SetMultiSelect(true);
@@ -57,9 +107,9 @@ Tfm_main::Tfm_main(TComponent *owner) : TForm(owner) {
   };
   ImageList1 = new TImageList(this);
   ImageList1->SetName("ImageList1");
-  for (TPopupMenu **menu : {&pop_file, &pop_dvd, &pop_help}) {
-    *menu = new TPopupMenu(this);
-    (*menu)->SetImages(ImageList1);
+  for (TskinPopupMenu **menu : {&pop_file, &pop_dvd, &pop_help}) {
+    *menu = new TskinPopupMenu(this);
+    DesignSkinMenu(*menu, ImageList1);
   }
   pop_file->SetName("pop_file");
   pop_dvd->SetName("pop_dvd");
@@ -77,10 +127,10 @@ Tfm_main::Tfm_main(TComponent *owner) : TForm(owner) {
   DesignList(lvPPT, {{"File Name", 150}, {"Path", 260}, {"Status", 98}});
   lvPPT->Hide();
 
-  cb_size = Place<TComboBox>(this, this, "cb_size", 576, 128, 149, 21);
-  cb_videobitrate = Place<TComboBox>(this, this, "cb_videobitrate", 576, 169, 149, 21);
-  cb_audiobitrate = Place<TComboBox>(this, this, "cb_audiobitrate", 576, 210, 149, 21);
-  cb_channel = Place<TComboBox>(this, this, "cb_channel", 576, 251, 149, 21);
+  cb_size = Place<TskinComboBox>(this, this, "cb_size", 576, 128, 149, 21);
+  cb_videobitrate = Place<TskinComboBox>(this, this, "cb_videobitrate", 576, 169, 149, 21);
+  cb_audiobitrate = Place<TskinComboBox>(this, this, "cb_audiobitrate", 576, 210, 149, 21);
+  cb_channel = Place<TskinComboBox>(this, this, "cb_channel", 576, 251, 149, 21);
   for (TComboBox *quality : {cb_videobitrate, cb_audiobitrate})
     for (const char *item : {"Higher Quality", "High Quality", "Normal", "Low Quality", "Lower Quality"})
       quality->Items().Add(item);
@@ -91,22 +141,24 @@ Tfm_main::Tfm_main(TComponent *owner) : TForm(owner) {
   cb_channel->OnChange = [this] { cb_sizeChange(); };
   cb_videobitrate->OnChange = [this] { cb_videobitrateChange(); };
   cb_audiobitrate->OnChange = [this] { cb_audiobitrateChange(); };
-  cb_audio = Place<TComboBox>(this, this, "cb_audio", 128, 48, 145, 21);
+  cb_audio = Place<TskinComboBox>(this, this, "cb_audio", 128, 48, 145, 21);
   cb_audio->Hide();
-  cb_subtitle = Place<TComboBox>(this, this, "cb_subtitle", 288, 48, 145, 21);
+  cb_subtitle = Place<TskinComboBox>(this, this, "cb_subtitle", 288, 48, 145, 21);
   cb_subtitle->Hide();
+  for (TskinComboBox *combo : {cb_size, cb_videobitrate, cb_audiobitrate, cb_channel, cb_audio, cb_subtitle})
+    DesignSkinCombo(combo);
 
   ed_output = Place<TEdit>(this, this, "ed_output", 422, 66, 187, 14);
   ed_output->setFrame(false);
   Panel1 = Place<TPanel>(this, this, "Panel1", 62, 64, 16, 16);
   im_mainico = Place<TImage>(Panel1, this, "im_mainico", 0, 0, 16, 16);
 
-  pbOperation = Place<TProgressBar>(this, this, "pbOperation", 15, 496, 722, 12);
-  pbOperation->SetMax(200);
+  pbOperation = Place<TskinProgressBar>(this, this, "pbOperation", 15, 496, 722, 12);
+  DesignSkinBar(pbOperation, 200);
   pbOperation->Hide();
   ProgressBar1 = Place<TProgressBar>(this, this, "ProgressBar1", 15, 496, 722, 12);
-  pbPPT = Place<TProgressBar>(this, this, "pbPPT", 562, 446, 171, 12);
-  pbPPT->SetMax(100);
+  pbPPT = Place<TskinProgressBar>(this, this, "pbPPT", 562, 446, 171, 12);
+  DesignSkinBar(pbPPT, 100);
 
   // The player's window lies under the browser panel and the idle picture, which share one place.
   pl_play = Place<TPanel>(this, this, "pl_play", 610, 310, 100, 100);
@@ -138,7 +190,11 @@ Tfm_main::Tfm_main(TComponent *owner) : TForm(owner) {
   for (TPanel *panel : ProfilePanels()) panel->Hide();
 
   DesignMenus();
+  // The menus' items exist only now; as at the end of a form's reading, the menus take over their drawing.
+  for (TskinPopupMenu *menu : {pop_file, pop_dvd, pop_help}) menu->Loaded();
   DesignChooser();
+  DesignDvd();
+  DesignPreviews();
 
   OnCreate = [this] { FormCreate(this); };
   OnShow = [this] { FormShow(this); };
@@ -220,7 +276,9 @@ void Tfm_main::FormClose(TComponent *, TCloseAction &) {
 
 win::LRESULT Tfm_main::WndProc(win::UINT msg, win::WPARAM wParam, win::LPARAM lParam) {
   if (msg == win::WM_SYSCOMMAND && WMSysCommand(wParam)) return 0;
-  return TForm::WndProc(msg, wParam, lParam);
+  const win::LRESULT result = TForm::WndProc(msg, wParam, lParam);
+  HandleLibraryMessage(msg, wParam, lParam);
+  return result;
 }
 
 bool Tfm_main::WMSysCommand(win::WPARAM command) {

@@ -133,6 +133,9 @@ bool ParseNumber(const std::string &text, double &value) {
 
 }  // namespace
 
+// Longer than the slide renderer's own time limit.
+constexpr int kShowReadyTimeoutMs = 180000;
+
 struct TWebBrowser::Impl {
   TWebBrowser *Browser = nullptr;
   QObject Receiver;  // queued deliveries die with it
@@ -370,6 +373,11 @@ void TWebBrowser::Navigate(const std::string &url) {
   QString path = LocalPath(url);
   if (!path.isEmpty() && IsPresentationPath(path)) {
     d.StartShow(path);
+    // Slides are drawn by LibreOffice the first time, which takes seconds: the show is ready when
+    // Navigate returns, so that whoever starts watching it then does not watch a blank page.
+    unsigned generation = d.Generation;
+    win::PumpUntil([&d, generation] { return generation != d.Generation || d.Started || !d.Error.empty(); },
+                   kShowReadyTimeoutMs);
     return;
   }
   d.ShowDocument(path);

@@ -116,9 +116,13 @@ Request ParseCommandLine(const std::vector<std::string> &args) {
   }
 
   if (!inputSeen || r.Input.empty()) return fail("no input file given (-i FILE)");
-  if (r.Input.rfind("vts://", 0) == 0)
-    return fail("DVD title inputs (vts://) are not supported by this encoder yet");
   if (outputs.size() > 1) return fail("only one output file is supported");
+  if (IsDvdInput(r.Input)) {
+    if (outputs.empty()) return fail("a DVD title (vts://) can be converted but not probed");
+    std::string error;
+    if (!ParseDvdInput(r.Input, r.Dvd, error)) return fail(error);
+    r.IsDvdTitle = true;
+  }
   if (outputs.empty()) {
     r.Kind = RequestKind::Probe;
   } else {
@@ -136,8 +140,15 @@ std::vector<std::string> FfmpegArguments(const Request &request) {
                                 "-nostats",     "-progress",     "pipe:1",    "-stats_period",
                                 "0.25",         request.Overwrite ? "-y" : "-n"};
   a.insert(a.end(), request.InputOptions.begin(), request.InputOptions.end());
-  a.push_back("-i");
-  a.push_back(FileUrl(request.Input));
+  if (request.IsDvdTitle) {
+    const std::vector<std::string> in = DvdInputOptions(), streams = DvdStreamOptions(request.Dvd);
+    a.insert(a.end(), in.begin(), in.end());
+    a.insert(a.end(), {"-i", "pipe:0"});
+    a.insert(a.end(), streams.begin(), streams.end());
+  } else {
+    a.push_back("-i");
+    a.push_back(FileUrl(request.Input));
+  }
   a.insert(a.end(), request.OutputOptions.begin(), request.OutputOptions.end());
   a.push_back(FileUrl(request.Output));
   return a;

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "dvd_input.h"
+
 namespace encoder {
 
 enum class RequestKind {
@@ -19,6 +21,8 @@ struct Request {
   bool Overwrite = false;                  // "-y" was given
   std::vector<std::string> InputOptions;   // options given before "-i", translated
   std::vector<std::string> OutputOptions;  // options given after "-i", translated
+  bool IsDvdTitle = false;                 // the input is a "vts://" DVD title, read into Dvd
+  DvdInput Dvd;
 };
 
 // Reads the arguments (without the program name) as the old encoder read them: options before
@@ -33,7 +37,8 @@ std::string TranslateOptionName(const std::string &name);
 std::string TranslateCodecName(const std::string &codec);
 
 // The arguments (without the program name) for ffmpeg to carry out a conversion request, with
-// progress as key=value lines on ffmpeg's standard output.
+// progress as key=value lines on ffmpeg's standard output. A DVD title is read from ffmpeg's
+// standard input, which the caller feeds with the title's sectors.
 std::vector<std::string> FfmpegArguments(const Request &request);
 
 // The arguments (without the program name) for ffprobe to describe the input as JSON.

@@ -6,6 +6,7 @@
 #include "encoder_report.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -79,9 +81,9 @@ struct Child {
   int Err = -1;  // the child's stderr
 };
 
-// Starts the tool with stdin from /dev/null. The tool is told to stop when this process dies,
-// so that a killed encoder leaves no conversion running behind it.
-Child Spawn(const std::string &program, const std::vector<std::string> &args) {
+// Starts the tool with stdin from `in`, or from /dev/null when it is -1. The tool is told to stop
+// when this process dies, so that a killed encoder leaves no conversion running behind it.
+Child Spawn(const std::string &program, const std::vector<std::string> &args, int in = -1) {
   int out[2], err[2];
   if (::pipe2(out, O_CLOEXEC) != 0) return {};
   if (::pipe2(err, O_CLOEXEC) != 0) {
@@ -99,7 +101,7 @@ Child Spawn(const std::string &program, const std::vector<std::string> &args) {
   if (pid == 0) {
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (::getppid() != parent) ::_exit(127);
-    const int null = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const int null = in >= 0 ? in : ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     if (null >= 0) ::dup2(null, STDIN_FILENO);
     ::dup2(out[1], STDOUT_FILENO);
     ::dup2(err[1], STDERR_FILENO);
@@ -202,19 +204,66 @@ int Probe(const encoder::Request &request) {
   return 0;
 }
 
+// The pieces of the VOB files that hold a DVD title; empty, with the reason printed, when the
+// title cannot be read.
+std::vector<encoder::VobPiece> DvdTitlePieces(const encoder::DvdInput &dvd) {
+  const std::vector<std::string> files = encoder::TitleVobFiles(dvd.Root, dvd.TitleSet);
+  if (files.empty()) {
+    char name[32];
+    std::snprintf(name, sizeof name, "VTS_%02d_1.VOB", dvd.TitleSet);
+    PrintError("cannot read DVD title: no " + std::string(name) + " in \"" + dvd.Root + "\" or its VIDEO_TS folder");
+    return {};
+  }
+  std::vector<std::int64_t> sizes;
+  for (const std::string &file : files) {
+    if (const std::string problem = InputProblem(file); !problem.empty()) {
+      PrintError("cannot read \"" + file + "\": " + problem);
+      return {};
+    }
+    struct stat st{};
+    sizes.push_back(::stat(file.c_str(), &st) == 0 ? st.st_size : 0);
+  }
+  std::vector<encoder::VobPiece> pieces;
+  std::string error;
+  if (!encoder::SectorPieces(files, sizes, dvd.StartSector, dvd.EndSector, pieces, error))
+    PrintError("cannot read DVD title: " + error);
+  return pieces;
+}
+
 int Convert(const encoder::Request &request) {
   const std::string ffmpeg = FindOnPath("ffmpeg");
   if (ffmpeg.empty()) {
     PrintError("ffmpeg was not found on PATH; install the ffmpeg package");
     return 127;
   }
-  Child child = Spawn(ffmpeg, encoder::FfmpegArguments(request));
+  // A DVD title reaches ffmpeg through a pipe, fed from the title's sectors by a thread of ours.
+  std::vector<encoder::VobPiece> pieces;
+  int feed[2] = {-1, -1};
+  if (request.IsDvdTitle) {
+    pieces = DvdTitlePieces(request.Dvd);
+    if (pieces.empty()) return 1;
+    if (::pipe2(feed, O_CLOEXEC) != 0) {
+      PrintError(std::string("cannot make a pipe: ") + std::strerror(errno));
+      return 1;
+    }
+  }
+  Child child = Spawn(ffmpeg, encoder::FfmpegArguments(request), feed[0]);
+  if (feed[0] >= 0) ::close(feed[0]);
   if (child.Pid < 0) {
+    if (feed[1] >= 0) ::close(feed[1]);
     PrintError("cannot start " + ffmpeg + ": " + std::strerror(errno));
     return 1;
   }
   ChildPid = child.Pid;
   if (StopSignal) ::kill(child.Pid, SIGTERM);
+  std::thread feeder;
+  if (feed[1] >= 0) {
+    // A write fails once ffmpeg has what it wants and closes its end; that ends the feeding.
+    feeder = std::thread([&pieces, fd = feed[1]] {
+      encoder::CopyPieces(pieces, fd);
+      ::close(fd);
+    });
+  }
 
   encoder::ProgressFormatter progress;
   bool printedProgress = false;
@@ -230,6 +279,7 @@ int Convert(const encoder::Request &request) {
        });
   if (printedProgress) Print("\n");
   const int status = WaitStatus(child.Pid);
+  if (feeder.joinable()) feeder.join();
   if (StopSignal) {
     PrintError("stopped; the output written so far is kept");
     return 128 + StopSignal;
@@ -257,7 +307,8 @@ int main(int argc, char **argv) {
     PrintError(request.Error);
     return 1;
   }
-  if (const std::string problem = InputProblem(request.Input); !problem.empty()) {
+  // A DVD title's files are checked when its sectors are looked up.
+  if (const std::string problem = request.IsDvdTitle ? "" : InputProblem(request.Input); !problem.empty()) {
     PrintError("cannot read input \"" + request.Input + "\": " + problem);
     return 1;
   }

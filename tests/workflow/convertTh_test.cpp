@@ -304,8 +304,9 @@ TEST_F(EncoderRunnerTest, TerminatingTheEncoderStillReportsItsEnd) {
 TEST_F(EncoderRunnerTest, AJobGivenUpBeforeItsEndWasReportedDoesNotEndTheNextOne) {
   const std::string slow = WriteScript(Dir / "slow.sh", "exec sleep 30\n");
   const std::string quick = WriteScript(Dir / "quick.sh", "sleep 0.3\nprintf 'time=2.00 bitrate=1\\r'\n");
+  // On the last row, so that one end closes the batch and a second one would count past it.
   AddRows(2);
-  Main.CurItem = 0;
+  Main.CurItem = 1;
   intputrec job = PathsJob(slow, "in.avi", "out.mp4");
   job.WorkDir = Dir.Path;
   StartEncoderJob(job);
@@ -316,7 +317,7 @@ TEST_F(EncoderRunnerTest, AJobGivenUpBeforeItsEndWasReportedDoesNotEndTheNextOne
   StartEncoderJob(job);
   RunToEnd();
   // Only the second job's end counted.
-  EXPECT_EQ(Main.CurItem, 1);
+  EXPECT_EQ(Main.CurItem, 2);
 }
 
 TEST_F(EncoderRunnerTest, ClosingTheFormEndsARunningEncoder) {

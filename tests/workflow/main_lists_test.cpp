@@ -163,8 +163,12 @@ protected:
   void AnswerFolder(const std::string &folder) {
     QTimer::singleShot(0, [this, folder] {
       Caption = fm_dir->Caption();
-      SelectedFolder = folder;
-      fm_dir->Close();
+      if (folder.empty()) {
+        fm_dir->btn_cancelClick();
+        return;
+      }
+      fm_dir->ShellTreeView1->SetPath(folder);
+      fm_dir->btn_okClick();
     });
   }
   bool OwnDir = false;

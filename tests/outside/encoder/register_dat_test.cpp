@@ -278,11 +278,14 @@ TEST_F(RegisterDat, MissingFfmpegFailsWithAMessage) {
   EXPECT_FALSE(fs::exists(Dir / "out.mp4"));
 }
 
-TEST_F(RegisterDat, DvdTitleInputIsRefused) {
-  const RunResult run =
-      RunCommandLine(QuoteIfBlank(Encoder) + " -y  -i vts://1*0*2000*0x80*0x20*//media/dvd out.vob", Dir);
+TEST_F(RegisterDat, DvdTitleWithoutItsFolderFailsWithAMessage) {
+  const RunResult run = RunCommandLine(
+      QuoteIfBlank(Encoder) + " -y  -i " + QuoteIfBlank("vts://1*0*2000*0x80*0x20*/" + (Dir / "no dvd").string()) +
+          " out.vob",
+      Dir);
   EXPECT_NE(run.Status, 0);
-  EXPECT_NE(run.Output.find("vts://"), std::string::npos) << run.Output;
+  EXPECT_NE(run.Output.find("VTS_01_1.VOB"), std::string::npos) << run.Output;
+  EXPECT_FALSE(fs::exists(Dir / "out.vob"));
 }
 
 TEST_F(RegisterDat, KilledMidwayLeavesThePartialOutputAndNoEncoderBehind) {

@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# Two presentations become MP4 files through the program's window, as a person does it: Add Files
+# twice (typing each path into the open dialog), Convert, then the success message. Each output must
+# have the profile's frame size, a video and an audio stream, and the length of its intermediate AVI.
+#   convert_e2e.sh <program folder> <screen_grab> <decks folder> <folder for screenshots>
+set -euo pipefail
+if [ "${1:-}" != --inside ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside "$@"
+fi
+bin=$2 grab=$3 decks=$4 shots=$5
+mkdir -p "$shots"
+places=$(mktemp -d)
+trap 'rm -rf "$places"' EXIT
+export VANTREL_WINDIR=$places/windows VANTREL_WORKDIR=$places/work
+export QT_QPA_PLATFORM=xcb
+mkdir -p "$VANTREL_WINDIR" "$VANTREL_WORKDIR" "$places/in" "$places/out" "$places/avi"
+decklist=${E2E_DECKS:-timed.ppt one.ppt}
+for deck in $decklist; do cp "$decks/$deck" "$places/in/"; done
+
+# Profile 4 (MP4), the temporary output folder, and only the message at the end.
+cat > "$VANTREL_WINDIR/Vantrel.ini" <<EOF
+[output]
+path=$places/out/
+[profiles]
+selcetsubindex=4
+FinishSelcet=0
+EOF
+# The profile's frame sizes: the size line of its block in profiles.qev (line 4 * 4 - 2).
+sizes=$(sed -n 14p "$bin/profiles.qev" | tr -d '\r' | sed 's/([^)]*)//g')
+echo "profile 4 frame sizes: $sizes"
+
+fail() { echo "FAIL: $*"; "$grab" "$shots/failure.png" || true; kill "$pid" 2>/dev/null || true; exit 1; }
+
+visible_windows() { xdotool search --onlyvisible --name '.*' 2>/dev/null | sort -u || true; }
+# Waits up to $1 half-seconds for a visible window that was not in $2 and is wider than 200 pixels.
+new_window() {
+  local tries=$1 before=$2 w
+  for _ in $(seq "$tries"); do
+    for w in $(visible_windows); do
+      grep -qx "$w" <<<"$before" && continue
+      eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null)" || continue
+      if [ "${WIDTH:-0}" -gt 200 ]; then echo "$w"; return 0; fi
+    done
+    sleep 0.5
+  done
+  return 1
+}
+click() { xdotool mousemove $((X0 + $1)) $((Y0 + $2)); sleep 0.2; xdotool click 1; }
+
+"$bin/Vantrel" > "$shots/vantrel.log" 2>&1 &
+pid=$!
+main=""
+for _ in $(seq 60); do
+  for w in $(xdotool search --onlyvisible --name '^Vantrel$' 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    if [ "$WIDTH" -eq 781 ] && [ "$HEIGHT" -eq 558 ]; then main=$w; X0=$X; Y0=$Y; break 2; fi
+  done
+  sleep 0.5
+done
+[ -n "$main" ] || fail "no 781 x 558 window appeared"
+sleep 1
+
+# "openfiles" lies at 10,437 (63 x 26); the open dialog takes a typed full path.
+for deck in $decklist; do
+  before=$(visible_windows)
+  click 41 450
+  dialog=$(new_window 40 "$before") || fail "no open dialog after a click on openfiles"
+  xdotool windowfocus "$dialog" 2>/dev/null || true
+  sleep 0.5
+  xdotool type --delay 15 "$places/in/$deck"
+  sleep 0.3
+  "$grab" "$shots/open_dialog_$deck.png"
+  xdotool key Return
+  for _ in $(seq 40); do xdotool getwindowname "$dialog" >/dev/null 2>&1 && \
+    visible_windows | grep -qx "$dialog" || break; sleep 0.25; done
+  visible_windows | grep -qx "$dialog" && fail "the open dialog stayed open for $deck"
+  sleep 0.5
+done
+"$grab" "$shots/list_ready.png"
+
+# Keep each intermediate AVI (a hard link outlives the library's clean-up) to compare lengths.
+keep_avis() {
+  local seen="" n=0 ino
+  while kill -0 "$pid" 2>/dev/null; do
+    if ino=$(stat -c %i "$VANTREL_WORKDIR/QueltFiles/FinalVideo.AVI" 2>/dev/null) && ! grep -qw "$ino" <<<"$seen"; then
+      n=$((n + 1)); seen="$seen $ino"
+      ln "$VANTREL_WORKDIR/QueltFiles/FinalVideo.AVI" "$places/avi/$n.avi" 2>/dev/null || true
+    fi
+    sleep 0.1
+  done
+}
+keep_avis &
+keeper=$!
+
+# "converter" lies at 540,517 (96 x 34).
+before=$(visible_windows)
+start=$(date +%s.%N)
+click 588 534
+sleep 3
+"$grab" "$shots/converting.png"
+dialog=$(new_window 1200 "$before") || fail "no message after ten minutes of converting"
+end=$(date +%s.%N)
+sleep 1
+"$grab" "$shots/finished_message.png"
+# The success message is one short line; every error message of a batch is wider (the library's
+# texts) or taller (the list of files that failed).
+eval "$(xdotool getwindowgeometry --shell "$dialog")"
+echo "message box $WIDTH x $HEIGHT"
+[ "$WIDTH" -le 320 ] && [ "$HEIGHT" -le 120 ] || fail "the message is not the short success message"
+xdotool windowfocus "$dialog" 2>/dev/null || true
+sleep 0.3
+xdotool key Return
+sleep 1
+"$grab" "$shots/rows_finished.png"
+kill "$keeper" 2>/dev/null || true
+
+awk -v s="$start" -v e="$end" 'BEGIN { printf "conversion wall time %.1f s (shows: timed.ppt 4.5 s, one.ppt 2 s)\n", e - s }'
+
+duration() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1"; }
+n=0
+for deck in $decklist; do
+  deck=${deck%.ppt}
+  n=$((n + 1))
+  out="$places/out/$deck.mp4"
+  [ -s "$out" ] || fail "$out was not made"
+  streams=$(ffprobe -v error -show_entries stream=codec_type,width,height -of csv=p=0 "$out")
+  echo "$deck.mp4 streams: $(tr '\n' ' ' <<<"$streams")"
+  got_size=$(grep '^video' <<<"$streams" | head -1 | awk -F, '{print $2 "x" $3}')
+  grep -qw -- "$got_size" <<<"$sizes" || fail "$deck.mp4 is $got_size, not one of profile 4's sizes ($sizes)"
+  grep -q "^audio" <<<"$streams" || fail "$deck.mp4 has no audio"
+  got=$(duration "$out")
+  avi="$places/avi/$n.avi"
+  [ -s "$avi" ] || fail "the intermediate AVI of $deck was not seen"
+  want=$(duration "$avi")
+  echo "$deck.mp4 lasts $got s, its FinalVideo.AVI $want s"
+  awk -v a="$got" -v b="$want" 'BEGIN { d = a - b; if (d < 0) d = -d; exit !(d <= 0.05 * b) }' || \
+    fail "$deck.mp4 lasts $got s, not within 5% of $want s"
+done
+
+# "close" lies at 751,5 (22 x 20).
+click 762 15
+for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
+kill -0 "$pid" 2>/dev/null && fail "the close object did not end the program"
+wait "$pid" && status=0 || status=$?
+[ "$status" -eq 0 ] || fail "exit code $status"
+echo "PASS"

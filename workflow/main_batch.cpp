@@ -1,0 +1,243 @@
+// The batch driver: every presentation of lvPPT through the capture library and the encoder, the
+// start and stop commands, and the main window's handling of the library's two messages.
+#include <string>
+#include <vector>
+
+#include "Kestrune.h"
+#include "convertTh.h"
+#include "dialogs.h"
+#include "files.h"
+#include "main.h"
+#include "paths.h"
+#include "shell.h"
+#include "uMain.h"
+#include "webbrowser.h"
+
+namespace {
+
+const char *const Stopped = "Convertor Stoped";
+const char *const ConvertError = "Convert Error";
+
+// lvPPT's "Status" column is its second sub-item.
+std::string PresentationStatus(TListView *list, int row) {
+  if (row < 0 || row >= list->Count()) return std::string();
+  const TStringList &subItems = list->Items()[row]->SubItems();
+  return subItems.Count() > 1 ? subItems.Strings(1) : std::string();
+}
+
+void SetPresentationStatus(TListView *list, int row, const std::string &text) {
+  if (row < 0 || row >= list->Count()) return;
+  TStringList &subItems = list->Items()[row]->SubItems();
+  while (subItems.Count() < 2) subItems.Add("");
+  subItems.SetStrings(1, text);
+}
+
+std::string IntermediateFile() { return win::ProgramFilesFolder() + "QueltFiles/FinalVideo.AVI"; }
+
+// Closes the work window (its close handler ends the library's work) and frees it.
+void FreeWorkWindow() {
+  if (!frmPPTToVideo) return;
+  TfrmPPTToVideo *window = frmPPTToVideo;
+  window->Close();
+  delete window;
+  frmPPTToVideo = nullptr;
+}
+
+// The output name in Folder for the presentation Name: its extension replaced by Ext, and "_1", "_2",
+// ... before it while a file of that name exists.
+std::string UniqueOutputFile(const std::string &Folder, const std::string &Name, const std::string &Ext) {
+  const std::string stem = Name.substr(0, Name.size() - win::ExtractFileExt(Name).size());
+  std::string output = Folder + stem + Ext;
+  for (int k = 1; win::FileExists(output); ++k) output = Folder + stem + "_" + std::to_string(k) + Ext;
+  return output;
+}
+
+}  // namespace
+
+void Tfm_main::StartConversion() {
+  if (Main.Playing) {
+    win::MessageDlg("Please first stop play!", win::TMsgDlgType::mtWarning, {win::mbOK});
+    return;
+  }
+  if (Main.Converting) {
+    win::MessageDlg("Please first stop convert!", win::TMsgDlgType::mtWarning, {win::mbOK});
+    return;
+  }
+  Main.CurItem = 0;
+  Main.ProgressBase = 150;
+  Main.Converting = true;
+  // CurPresentation stays: a stopped batch resumes at its row.
+  if (IsVideoEdition())
+    ConvertPresentations();
+  else
+    ConvertNextDvdTitle();
+}
+
+void Tfm_main::ConvertPresentations() {
+  Main.AllowMinimize = false;
+  if (lvPPT->Count() == 0) {
+    win::MessageDlg("There are no PPT File(s) to be converted!", win::TMsgDlgType::mtError, {win::mbOK});
+    Main.Converting = false;
+    return;
+  }
+  FailedPresentations.clear();
+  for (int i = Main.CurPresentation; i < lvPPT->Count(); ++i) SetPresentationStatus(lvPPT, i, "Ready");
+  lvPPT->Repaint();
+
+  const int rows = lvPPT->Count();
+  for (int i = Main.CurPresentation; i < rows; ++i) {
+    Main.Converting = true;
+    Main.LibraryDone = false;
+    Main.IntermediateReady = false;
+    Main.CurPresentation = i;
+
+    FreeWorkWindow();
+    frmPPTToVideo = CreateForm<TfrmPPTToVideo>(this);
+    // From here the library reports to the main window.
+    PassMainFrmHandlesToDLL(Handle(), frmPPTToVideo->WB->Handle());
+    repaint();
+    frmPPTToVideo->Show();
+
+    TListItem *row = lvPPT->Items()[i];
+    Main.CurPresentationPath = (row->SubItems().Count() > 0 ? row->SubItems().Strings(0) : std::string()) +
+                               row->Caption();
+    // A load failure arrives as WM_CONVERT_ERROR, whose stop frees the work window.
+    frmPPTToVideo->LoadPresentation(Main.CurPresentationPath);
+    if (!frmPPTToVideo) return;
+
+    SetPresentationStatus(lvPPT, i, "Processing...");
+    lvPPT->Repaint();
+    frmPPTToVideo->WB->Navigate("");
+    frmPPTToVideo->WB->Navigate(Main.CurPresentationPath);
+    StartConvert();
+    Main.AllowMinimize = true;
+
+    win::PumpUntil([] { return Main.LibraryDone; });
+    const std::string intermediate = IntermediateFile();
+    win::PumpUntil([&intermediate] { return win::FileExists(intermediate) || !frmPPTToVideo; });
+    if (!frmPPTToVideo) return;
+
+    AddMediaFile(intermediate);
+    Main.IntermediateReady = true;
+    if (!frmPPTToVideo) return;
+
+    // The job, in this order.
+    Main.OutputDir = ed_output->Text();
+    Main.EncoderJob.InputFile =
+        Main.CurItem >= 0 && Main.CurItem < static_cast<int>(Main.MediaInfo.size())
+            ? Main.MediaInfo[static_cast<std::size_t>(Main.CurItem)].FilePath
+            : intermediate;
+    if (!win::DirectoryExists(Main.OutputDir)) win::CreateDirectory(Main.OutputDir);
+    Main.OutputDir = win::IncludeTrailingPathDelimiter(Main.OutputDir);
+    const std::string ext = OutputExtension();
+    Main.EncoderJob.OutputFile = UniqueOutputFile(Main.OutputDir, row->Caption(), ext);
+    Main.EncoderJob.SizeArg = SizeArgument();
+    Main.EncoderJob.AspectArg = AspectArgument(Main.EncoderJob.SizeArg);
+    Main.EncoderJob.VideoRateArg = VideoBitrateArgument();
+    Main.EncoderJob.AudioBitrateArg = AudioBitrateArgument();
+    Main.EncoderJob.DurationSecs =
+        Main.CurItem >= 0 && Main.CurItem < static_cast<int>(Main.MediaInfo.size())
+            ? TimeTextToSeconds(Main.MediaInfo[static_cast<std::size_t>(Main.CurItem)].Duration)
+            : 0;
+    Main.EncoderJob.SampleRateArg = SampleRateArgument(Main.EncoderJob.AudioBitrateArg);
+    Main.EncoderJob.ChannelsArg = ChannelsArgument();
+    Main.EncoderJob.StartArg.clear();
+    Main.EncoderJob.LengthArg.clear();
+    Main.EncoderJob.ProfileOptions = TargetOptions();
+    const std::string outputFile = Main.EncoderJob.OutputFile;
+    ConvertTh.EncoderExitCode = 0;
+    StartEncoderJob(Main.EncoderJob);
+
+    win::PumpUntil([this] { return pbOperation->Position() >= 200 && !Main.Converting; });
+    if (PresentationStatus(lvPPT, i) == Stopped) {
+      FreeWorkWindow();
+      pbOperation->Hide();
+      return;
+    }
+
+    // An encoder that failed, or an output folder that could not be made, leaves no usable file.
+    const bool made = ConvertTh.EncoderExitCode == 0 && win::FileSize(outputFile) > 0;
+    if (!made) FailedPresentations.push_back(row->Caption());
+    SetPresentationStatus(lvPPT, i, made ? "Finished" : ConvertError);
+    lvPPT->Repaint();
+    FreeWorkWindow();
+    pbOperation->Hide();
+  }
+
+  if (lvPPT->Count() > 0) {
+    Main.CurPresentation = 0;
+    const bool allMade = FailedPresentations.empty();
+    switch (Main.FinishAction) {
+      case 0:
+        break;
+      case 1:
+        win::ShellExecute("open", ed_output->Text(), "", "");
+        break;
+      case 2:
+        // Powering off would hide the failure from the person who comes back to it.
+        if (allMade) win::ShellExecute("open", "shutdown.exe", " -s -t 0", "");
+        break;
+    }
+    if (!allMade) {
+      std::string text = "These file(s) could not be converted:";
+      for (const std::string &name : FailedPresentations) text += "\r\n" + name;
+      text += "\r\nCheck that the output folder can be written and try again.";
+      win::MessageDlg(text, win::TMsgDlgType::mtError, {win::mbOK});
+    } else if (Main.FinishAction == 0 || Main.FinishAction == 1) {
+      win::MessageDlg("File(s) Created Successfully!", win::TMsgDlgType::mtInformation, {win::mbOK});
+    }
+  }
+  Main.Converting = false;
+}
+
+void Tfm_main::StopConversion() {
+  if (Main.Playing) return;
+  if (lvPPT->Count() == 0) {
+    Main.Converting = false;
+    return;
+  }
+  if (!Main.IntermediateReady) {
+    Main.Converting = false;
+    SetPresentationStatus(lvPPT, Main.CurPresentation, Stopped);
+    lvPPT->Repaint();
+    pbOperation->SetPosition(0);
+    pbOperation->Hide();
+    if (frmPPTToVideo) {
+      frmPPTToVideo->WB->Navigate("");
+      FreeWorkWindow();
+    }
+    // Releases the driver's wait; it returns at its next look at the work window.
+    Main.LibraryDone = true;
+  } else if (Main.Converting) {
+    if (ConvertTh.EncoderProcess) ConvertTh.EncoderProcess->Terminate();
+    SetPresentationStatus(lvPPT, Main.CurPresentation, Stopped);
+    if (Main.CurItem >= 0 && Main.CurItem < lv->Count()) {
+      TStringList &subItems = lv->Items()[Main.CurItem]->SubItems();
+      while (subItems.Count() < 4) subItems.Add("");
+      subItems.SetStrings(3, "Stop");
+    }
+    ProgressBar1->Hide();
+    Main.CurItem = lv->Count() + 1;
+    Main.Converting = false;
+    if (Timer2->Enabled()) Timer2->SetEnabled(false);
+  }
+}
+
+void Tfm_main::HandleLibraryMessage(win::UINT msg, win::WPARAM wParam, win::LPARAM lParam) {
+  if (msg == WM_CONVERT_ERROR) {
+    if (Main.Converting) {
+      Main.Converting = false;
+      StopConversion();
+      EndConvert();
+    }
+    // Modal: the library's send returns only once the user has read it.
+    win::MessageDlg(wParam ? reinterpret_cast<const char *>(wParam) : "", win::TMsgDlgType::mtError, {win::mbOK});
+  } else if (msg == WM_CONVERT_PROGRESS) {
+    if (lParam >= 150) Main.LibraryDone = true;
+    if (lParam > 0) {
+      pbOperation->Show();
+      pbOperation->SetPosition(static_cast<int>(lParam));
+      if (PresentationStatus(lvPPT, Main.CurPresentation) == Stopped) pbOperation->SetPosition(0);
+    }
+  }
+}
