@@ -73,17 +73,6 @@ void TMainMenu::Loaded() { TComponent::Loaded(); }
 
 namespace {
 
-struct TMenuLook {
-  const TskinFileTheme *File = nullptr;
-  TskinUIStyle Style = TskinUIStyle::DeepBlue;
-  TMenuLook(const TskinFileTheme *fileTheme, TskinUIStyle style) {
-    TskinUIStyle effective;
-    File = UsingFileTheme(fileTheme, style, effective) ? fileTheme : nullptr;
-    Style = effective;
-  }
-  TColor Color(int item) const { return File ? File->GetColor(item) : GetStyleColor(Style, item); }
-};
-
 void DrawListPicture(TCanvas *canvas, const QImage &picture, int x, int y, bool enabled) {
   if (picture.isNull()) return;
   QImage source = picture.convertToFormat(QImage::Format_ARGB32);
@@ -185,13 +174,12 @@ void TskinMainMenu::SetUIStyle(TskinUIStyle value) {
     FSeparatorHeight = 5;
     FSeparatorColor = 0x848284;
   }
-  TMenuLook look(FFileTheme, value);
-  FBarColor = look.Color(23);
-  FColor = look.Color(21);
-  FFontColor = look.Color(22);
-  FSelectedBorderColor = look.Color(18);
-  FSelectedColor = look.Color(19);
-  FSelectedFontColor = look.Color(20);
+  FBarColor = MenuThemeColor(FFileTheme, value, 23);
+  FColor = MenuThemeColor(FFileTheme, value, 21);
+  FFontColor = MenuThemeColor(FFileTheme, value, 22);
+  FSelectedBorderColor = MenuThemeColor(FFileTheme, value, 18);
+  FSelectedColor = MenuThemeColor(FFileTheme, value, 19);
+  FSelectedFontColor = MenuThemeColor(FFileTheme, value, 20);
 }
 
 void TskinMainMenu::SetMenuItemHeight(int value) {
@@ -242,79 +230,15 @@ void TskinMainMenu::Notification(TComponent *component, TOperation operation) {
   }
 }
 
-TColor TskinMainMenu::FlatLineColor() const { return TMenuLook(FFileTheme, FUIStyle).Color(15); }
+TColor TskinMainMenu::FlatLineColor() const { return MenuThemeColor(FFileTheme, FUIStyle, 15); }
 
 void TskinMainMenu::MeasureMenuItem(TskinMenuItem *item, TCanvas *canvas, int &width, int &height) {
-  if (!item || !canvas) return;
-  height = item->IsSeparator() ? FSeparatorHeight : FMenuItemHeight;
-  width = canvas->TextWidth(item->Caption()) + canvas->TextWidth(ShortCutToText(item->ShortCut())) + FBarWidth + 40;
+  MeasureSkinMenuItem(MenuItemLookOf(*this), item, canvas, width, height);
 }
 
 void TskinMainMenu::DrawMenuItem(TskinMenuItem *item, TCanvas *canvas, const TRect &rect, bool selected) {
-  if (!item || !canvas) return;
-  const int L = rect.Left, T = rect.Top, R = rect.Right, B = rect.Bottom;
-  const bool mac = FUIStyle == TskinUIStyle::MacOS;
-
-  if (FFlatMenu && canvas->Window()) DrawFlatMenuBorder(canvas, clBlack, FlatLineColor());
-
-  auto barAndBackground = [&] {
-    if (FBarWidth > 0) FillMenuRect(canvas, Rect(L, T, L + FBarWidth, B), FBarColor);
-    FillMenuRect(canvas, Rect(L + FBarWidth, T, R, B), FColor);
-  };
-
-  if (item->IsSeparator()) {
-    if (mac) {
-      DrawMacSeparatorStrip(canvas, rect);
-    } else {
-      barAndBackground();
-      DrawMenuSeparatorLine(canvas, rect, FSeparatorColor, FBarWidth);
-    }
-    return;
-  }
-
-  const bool enabled = item->Enabled();
-  if (selected && enabled) {
-    if (mac) {
-      DrawMacSelectedStrip(canvas, rect);
-    } else {
-      FillMenuRect(canvas, rect, FSelectedColor);
-      FrameMenuRect(canvas, rect, FSelectedBorderColor);
-    }
-  } else if (mac) {
-    DrawMacItemStrip(canvas, rect);
-  } else {
-    barAndBackground();
-  }
-
-  if (!FUseSystemFont || !SetSystemMenuFont(&canvas->Font)) {
-    canvas->Font.Name = FFontName;
-    canvas->Font.SetSize(FFontSize);
-    canvas->Font.Charset = FFontCharset;
-  }
-  canvas->Brush.Style = TBrushStyle::bsClear;
-  canvas->Font.Color = !enabled ? clGray : selected ? FSelectedFontColor : FFontColor;
-  if (item->Default())
-    canvas->Font.Style |= fsBold;
-  else
-    canvas->Font.Style &= ~unsigned(fsBold);
-
-  TRect textRect = Rect(L + FBarWidth + 4, T + 4, R, B);
-  win::DrawText(canvas, item->Caption(), textRect, DT_SINGLELINE);
-  std::string shortCut = ShortCutToText(item->ShortCut());
-  if (!shortCut.empty()) canvas->TextOut(R - canvas->TextWidth(shortCut) - 16, T + 4, shortCut);
-
-  TImageList *images = Images();
-  const bool icon = item->ImageIndex() != -1 && images && item->ImageIndex() >= 0 && item->ImageIndex() < images->Count();
-  if (item->Checked()) {
-    if (icon) {
-      canvas->Brush.Style = TBrushStyle::bsSolid;
-      FrameMenuRect(canvas, Rect(L + 2, T + 1, L + 21, T + 20), clBlack);
-      FillMenuRect(canvas, Rect(L + 3, T + 2, L + 20, T + 19), FSelectedColor);
-    } else if (FCheckImages && FCheckImages->Count() > 0) {
-      DrawListPicture(canvas, FCheckImages->Image(0), L + 4, T + 3, enabled);
-    }
-  }
-  if (icon) DrawListPicture(canvas, images->Image(item->ImageIndex()), L + 4, T + 3, enabled);
+  QImage checkMark = FCheckImages && FCheckImages->Count() > 0 ? FCheckImages->Image(0) : QImage();
+  DrawSkinMenuItem(MenuItemLookOf(*this), item, canvas, rect, selected, Images(), checkMark, DrawListPicture);
 }
 
 TskinMainMenu *CreateSkinMainMenu(TComponent *owner) {

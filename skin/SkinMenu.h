@@ -1,8 +1,15 @@
 #pragma once
 // The pieces from which both skinned menus draw their items.
+#include <string>
+
+#include "SkinThemes.h"
 #include "canvas.h"
 
+class QImage;
 class TFont;
+class TImageList;
+class TskinFileTheme;
+class TskinMenuItem;
 
 // Gives the item and every item below it, depth first, the same measure and draw handlers. The item
 // type is the menu's: it has OnMeasureItem and OnDrawItem events, Count() and Items(i).
@@ -29,3 +36,59 @@ void DrawFlatMenuBorder(TCanvas *windowCanvas, const TRect &windowRect, TColor b
 void DrawFlatMenuBorder(TCanvas *windowCanvas, TColor borderColor, TColor lineColor);
 // The system's menu font in the menu-text colour; false (the font unchanged) when there is none.
 bool SetSystemMenuFont(TFont *font);
+
+// A menu colour item from the file theme when it is in use, else from the style it stands for.
+TColor MenuThemeColor(const TskinFileTheme *fileTheme, TskinUIStyle style, int item);
+
+// What an owner-drawn item looks like: the skinned menus' properties at the time of drawing.
+struct TMenuItemLook {
+  bool Mac = false;
+  int MenuItemHeight = 21;
+  int SeparatorHeight = 21;
+  int BarWidth = 0;
+  TColor BarColor = clBtnFace;
+  TColor Color = clWhite;
+  TColor SeparatorColor = 0x808080;
+  TColor SelectedBorderColor = clHighlight;
+  TColor SelectedColor = clHighlight;
+  TColor SelectedFontColor = clWhite;
+  TColor FontColor = clWhite;
+  bool FlatMenu = false;
+  TColor FlatLineColor = 0;
+  std::string FontName;
+  int FontSize = 8;
+  int FontCharset = 1;
+  bool UseSystemFont = true;
+};
+
+// The look of a skinned menu (main or popup), read through its properties.
+template <class Menu>
+TMenuItemLook MenuItemLookOf(const Menu &menu) {
+  TMenuItemLook look;
+  look.Mac = menu.UIStyle() == TskinUIStyle::MacOS;
+  look.MenuItemHeight = menu.MenuItemHeight();
+  look.SeparatorHeight = menu.SeparatorHeight();
+  look.BarWidth = menu.BarWidth();
+  look.BarColor = menu.BarColor();
+  look.Color = menu.Color();
+  look.SeparatorColor = menu.SeparatorColor();
+  look.SelectedBorderColor = menu.SelectedBorderColor();
+  look.SelectedColor = menu.SelectedColor();
+  look.SelectedFontColor = menu.SelectedFontColor();
+  look.FontColor = menu.FontColor();
+  look.FlatMenu = menu.FlatMenu();
+  if (look.FlatMenu) look.FlatLineColor = MenuThemeColor(menu.FileTheme(), menu.UIStyle(), 15);
+  look.FontName = menu.FontName();
+  look.FontSize = menu.FontSize();
+  look.FontCharset = menu.FontCharset();
+  look.UseSystemFont = menu.UseSystemFont();
+  return look;
+}
+
+// Draws a picture of an image list at (x, y); `enabled` false draws it greyed.
+using MenuPictureDrawer = void (*)(TCanvas *canvas, const QImage &picture, int x, int y, bool enabled);
+
+void MeasureSkinMenuItem(const TMenuItemLook &look, TskinMenuItem *item, TCanvas *canvas, int &width, int &height);
+// `checkMark` is drawn for a checked item without a usable icon of `images`; a null picture draws none.
+void DrawSkinMenuItem(const TMenuItemLook &look, TskinMenuItem *item, TCanvas *canvas, const TRect &rect, bool selected,
+                      TImageList *images, const QImage &checkMark, MenuPictureDrawer drawPicture);

@@ -179,22 +179,12 @@ void TskinPopupMenu::SetUIStyle(TskinUIStyle value) {
     FSeparatorHeight = 5;
     FSeparatorColor = 0x848284;
   }
-  TskinUIStyle style;
-  if (UsingFileTheme(FFileTheme, value, style)) {
-    FBarColor = FFileTheme->GetColor(23);
-    FColor = FFileTheme->GetColor(21);
-    FFontColor = FFileTheme->GetColor(22);
-    FSelectedBorderColor = FFileTheme->GetColor(18);
-    FSelectedColor = FFileTheme->GetColor(19);
-    FSelectedFontColor = FFileTheme->GetColor(20);
-  } else {
-    FBarColor = GetStyleColor(style, 23);
-    FColor = GetStyleColor(style, 21);
-    FFontColor = GetStyleColor(style, 22);
-    FSelectedBorderColor = GetStyleColor(style, 18);
-    FSelectedColor = GetStyleColor(style, 19);
-    FSelectedFontColor = GetStyleColor(style, 20);
-  }
+  FBarColor = MenuThemeColor(FFileTheme, value, 23);
+  FColor = MenuThemeColor(FFileTheme, value, 21);
+  FFontColor = MenuThemeColor(FFileTheme, value, 22);
+  FSelectedBorderColor = MenuThemeColor(FFileTheme, value, 18);
+  FSelectedColor = MenuThemeColor(FFileTheme, value, 19);
+  FSelectedFontColor = MenuThemeColor(FFileTheme, value, 20);
 }
 
 void TskinPopupMenu::SetMenuItemHeight(int value) {
@@ -246,83 +236,15 @@ void TskinPopupMenu::Notification(TComponent *component, TOperation operation) {
   }
 }
 
-TColor TskinPopupMenu::FlatLineColor() const {
-  TskinUIStyle style;
-  if (UsingFileTheme(FFileTheme, FUIStyle, style)) return FFileTheme->GetColor(15);
-  return GetStyleColor(style, 15);
-}
+TColor TskinPopupMenu::FlatLineColor() const { return MenuThemeColor(FFileTheme, FUIStyle, 15); }
 
 void TskinPopupMenu::MeasureMenuItem(TskinMenuItem *item, TCanvas *canvas, int &width, int &height) {
-  if (!item || !canvas) return;
-  height = item->IsSeparator() ? FSeparatorHeight : FMenuItemHeight;
-  width = canvas->TextWidth(item->Caption()) + canvas->TextWidth(ShortCutToText(item->ShortCut())) + FBarWidth + 40;
+  MeasureSkinMenuItem(MenuItemLookOf(*this), item, canvas, width, height);
 }
 
 void TskinPopupMenu::DrawMenuItem(TskinMenuItem *item, TCanvas *canvas, const TRect &rect, bool selected) {
-  if (!item || !canvas) return;
-  const int L = rect.Left, T = rect.Top, R = rect.Right, B = rect.Bottom;
-  const bool mac = FUIStyle == TskinUIStyle::MacOS;
-
-  if (FFlatMenu && canvas->Window()) DrawFlatMenuBorder(canvas, clBlack, FlatLineColor());
-
-  auto barAndBackground = [&] {
-    if (FBarWidth > 0) FillMenuRect(canvas, Rect(L, T, L + FBarWidth, B), FBarColor);
-    FillMenuRect(canvas, Rect(L + FBarWidth, T, R, B), FColor);
-  };
-
-  if (item->IsSeparator()) {
-    if (mac) {
-      DrawMacSeparatorStrip(canvas, rect);
-    } else {
-      barAndBackground();
-      DrawMenuSeparatorLine(canvas, rect, FSeparatorColor, FBarWidth);
-    }
-    return;
-  }
-
-  const bool enabled = item->Enabled();
-  if (selected && enabled) {
-    if (mac) {
-      DrawMacSelectedStrip(canvas, rect);
-    } else {
-      FillMenuRect(canvas, rect, FSelectedColor);
-      FrameMenuRect(canvas, rect, FSelectedBorderColor);
-    }
-  } else if (mac) {
-    DrawMacItemStrip(canvas, rect);
-  } else {
-    barAndBackground();
-  }
-
-  if (!FUseSystemFont || !SetSystemMenuFont(&canvas->Font)) {
-    canvas->Font.Name = FFontName;
-    canvas->Font.SetSize(FFontSize);
-    canvas->Font.Charset = FFontCharset;
-  }
-  canvas->Brush.Style = TBrushStyle::bsClear;
-  canvas->Font.Color = !enabled ? clGray : selected ? FSelectedFontColor : FFontColor;
-  if (item->Default())
-    canvas->Font.Style |= fsBold;
-  else
-    canvas->Font.Style &= ~unsigned(fsBold);
-
-  TRect textRect = Rect(L + FBarWidth + 4, T + 4, R, B);
-  win::DrawText(canvas, item->Caption(), textRect, DT_SINGLELINE);
-
-  std::string shortCut = ShortCutToText(item->ShortCut());
-  if (!shortCut.empty()) canvas->TextOut(R - canvas->TextWidth(shortCut) - 16, T + 4, shortCut);
-
-  const bool icon = HasUsableIcon(item, FImages);
-  if (item->Checked()) {
-    if (icon) {
-      canvas->Brush.Style = TBrushStyle::bsSolid;
-      FrameMenuRect(canvas, Rect(L + 2, T + 1, L + 21, T + 20), clBlack);
-      FillMenuRect(canvas, Rect(L + 3, T + 2, L + 20, T + 19), FSelectedColor);
-    } else {
-      DrawListImage(canvas, CheckMarkImages().Image(0), L + 4, T + 3, enabled);
-    }
-  }
-  if (icon) DrawListImage(canvas, FImages->Image(item->ImageIndex()), L + 4, T + 3, enabled);
+  DrawSkinMenuItem(MenuItemLookOf(*this), item, canvas, rect, selected, FImages, CheckMarkImages().Image(0),
+                   DrawListImage);
 }
 
 void TskinPopupMenu::Popup(int x, int y) {

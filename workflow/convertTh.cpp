@@ -257,43 +257,50 @@ void ReadPipePieces(const std::shared_ptr<win::TPipe> &Pipe, std::size_t Size, s
   }
 }
 
-TProcessor::~TProcessor() {
+void ConsumeLines(std::string &Output, const std::function<void()> &OnLine) {
+  std::size_t consumed = 0;
+  for (std::size_t i = 0; i < Output.size(); ++i) {
+    const char c = Output[i];
+    if ((c != '\r' && c != '\n') || i < consumed) continue;
+    OnLine();
+    consumed = i + 1;
+    if (c == '\r' && consumed < Output.size() && Output[consumed] == '\n') ++consumed;
+  }
+  Output.erase(0, consumed);
+}
+
+void TPipeReader::Release() {
   Abandon();
   if (FPipe) FPipe->Close();
+}
+
+void TPipeReader::ReadPieces(std::size_t Size, const std::function<void()> &Parse) {
+  ReadPipePieces(FPipe, Size, FOutput, FSourceEnded, [this, &Parse] { Synchronize(Parse); });
+}
+
+void TPipeReader::EndReading() {
+  Release();
   EndThread();
 }
 
+TProcessor::~TProcessor() { EndReading(); }
+
 void TProcessor::Execute() {
-  ReadPipePieces(FPipe, 256, FOutput, FSourceEnded, [this] { Synchronize([this] { ParseEncoderOutput(); }); });
+  ReadPieces(256, [this] { ParseEncoderOutput(); });
 }
 
 void TProcessor::ParseEncoderOutput() {
-  std::size_t consumed = 0;
-  for (std::size_t i = 0; i < FOutput.size(); ++i) {
-    const char c = FOutput[i];
-    if ((c != '\r' && c != '\n') || i < consumed) continue;
+  // Each line end reads the progress from all that is still unconsumed.
+  ConsumeLines(FOutput, [this] {
     const int t = ParseProgressSeconds(FOutput);
     if (t != 0 && fm_main) {
       if (fm_main->Timer2->Enabled()) fm_main->Timer2->SetEnabled(false);
       fm_main->SetOperationProgress(win::MulDiv(t, 200 - Main.ProgressBase, Main.EncoderJob.DurationSecs));
     }
-    consumed = i + 1;
-    if (c == '\r' && consumed < FOutput.size() && FOutput[consumed] == '\n') ++consumed;
-  }
-  FOutput.erase(0, consumed);
+  });
 }
 
-TClientWaitThread::~TClientWaitThread() {
-  Abandon();
-  if (FProcess) FProcess->Terminate();
-  if (FReader) {
-    FReader->Abandon();
-    if (FReader->FPipe) FReader->FPipe->Close();
-  }
-  EndThread();
-}
-
-void TClientWaitThread::Execute() {
+int TPipeWaitThread::WaitForProcessAndReader() {
   int exitCode = -1;
   if (FProcess) {
     FProcess->Wait(-1);
@@ -303,6 +310,20 @@ void TClientWaitThread::Execute() {
     FReader->FSourceEnded = true;
     FReader->WaitFor();
   }
+  return exitCode;
+}
+
+void TPipeWaitThread::EndWaiting() {
+  Abandon();
+  if (FProcess) FProcess->Terminate();
+  if (FReader) FReader->Release();
+  EndThread();
+}
+
+TClientWaitThread::~TClientWaitThread() { EndWaiting(); }
+
+void TClientWaitThread::Execute() {
+  const int exitCode = WaitForProcessAndReader();
   // The batch driver tells a failed encoder from a finished one by it.
   Synchronize([exitCode] {
     ConvertTh.EncoderExitCode = exitCode;

@@ -55,15 +55,28 @@ private:
 // Runs the calls that worker threads have handed to the GUI thread. GUI thread only.
 void CheckSynchronize();
 
-// Reads the encoder's console 256 bytes at a time.
-class TProcessor : public TThread {
+// Reads a process's console piece by piece and hands each piece to the GUI thread.
+class TPipeReader : public TThread {
 public:
-  ~TProcessor() override;
   std::string FOutput;                 // read and not yet consumed
   std::shared_ptr<win::TPipe> FPipe;   // the pipe end it reads
   // The process has ended: a pipe that then stays silent counts as ended, even if some other
   // process still holds its write end.
   std::atomic<bool> FSourceEnded{false};
+  // Drops what it has not handed over yet and closes its pipe, so that a read in progress returns.
+  void Release();
+
+protected:
+  // Reads pieces of up to Size bytes until the pipe ends, running Parse on the GUI thread after each.
+  void ReadPieces(std::size_t Size, const std::function<void()> &Parse);
+  // Derived destructors call this first: Release, then the end of the thread.
+  void EndReading();
+};
+
+// Reads the encoder's console 256 bytes at a time.
+class TProcessor : public TPipeReader {
+public:
+  ~TProcessor() override;
   // GUI thread, the reader waiting: turns finished lines into progress.
   void ParseEncoderOutput();
 
@@ -71,13 +84,24 @@ protected:
   void Execute() override;
 };
 
-// Waits for the encoder to end, then for its reader, then reports the end on the GUI thread.
-class TClientWaitThread : public TThread {
+// Waits for a process to end and then for its reader; derived classes report the end.
+class TPipeWaitThread : public TThread {
 public:
-  ~TClientWaitThread() override;
   std::shared_ptr<win::TProcess> FProcess;  // null when the start failed
   // Joined before the end is reported, so that every line is parsed before the next job can start.
-  std::shared_ptr<TProcessor> FReader;
+  std::shared_ptr<TPipeReader> FReader;
+
+protected:
+  // The process's exit code (-1 when it never started), once it and the reader have both ended.
+  int WaitForProcessAndReader();
+  // Derived destructors call this first: ends the process, releases the reader, ends the thread.
+  void EndWaiting();
+};
+
+// Waits for the encoder to end, then for its reader, then reports the end on the GUI thread.
+class TClientWaitThread : public TPipeWaitThread {
+public:
+  ~TClientWaitThread() override;
 
 protected:
   void Execute() override;
@@ -122,6 +146,9 @@ std::shared_ptr<win::TProcess> StartPipedProcess(const std::string &CommandLine,
 // silent once SourceEnded is set; appends each piece (up to a NUL) to Output and runs Parse.
 void ReadPipePieces(const std::shared_ptr<win::TPipe> &Pipe, std::size_t Size, std::string &Output,
                     const std::atomic<bool> &SourceEnded, const std::function<void()> &Parse);
+// Runs OnLine once for each complete line at the start of Output (CR, LF and CR LF each end one),
+// then erases those lines; an unfinished last line stays for the next piece.
+void ConsumeLines(std::string &Output, const std::function<void()> &OnLine);
 
 // Keeps a finished job's two threads until they have ended; the wait thread is freed first.
 void RetireThreads(std::shared_ptr<TThread> WaitThread, std::shared_ptr<TThread> Reader);

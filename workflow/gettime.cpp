@@ -57,56 +57,32 @@ std::string ProbeCommandLine(const std::string &Path) {
   return QuoteIfBlank(Main.EncoderJob.EncoderPath) + " -i " + QuoteIfBlank(Path);
 }
 
-TtimeProcessor::~TtimeProcessor() {
-  Abandon();
-  if (FPipe) FPipe->Close();
-  EndThread();
-}
+TtimeProcessor::~TtimeProcessor() { EndReading(); }
 
 void TtimeProcessor::Execute() {
-  ReadPipePieces(FPipe, 2048, FOutput, FSourceEnded, [this] { Synchronize([this] { ParseProbeOutput(); }); });
+  ReadPieces(2048, [this] { ParseProbeOutput(); });
 }
 
 void TtimeProcessor::ParseProbeOutput() {
   auto keep = [](std::string &value, const std::string &found) {
     if (!found.empty()) value = found;
   };
-  std::size_t consumed = 0;
-  for (std::size_t i = 0; i < FOutput.size(); ++i) {
-    const char c = FOutput[i];
-    if ((c != '\r' && c != '\n') || i < consumed) continue;
+  // Each line end reads the values from all that is still unconsumed.
+  ConsumeLines(FOutput, [this, &keep] {
     if (const std::size_t d = FOutput.find("Duration:"); d != std::string::npos)
       Gettime.ProbeDuration = d + 10 < FOutput.size() ? FOutput.substr(d + 10, 8) : std::string();
     keep(Gettime.ProbeBitrate, ExtractKbps("bitrate:", FOutput));
     keep(Gettime.ProbeVideoKbps, ExtractKbps("Video:", FOutput));
     keep(Gettime.ProbeAudioKbps, ExtractKbps("Audio:", FOutput));
     keep(Gettime.ProbeFrameSize, ExtractResolution(FOutput));
-    consumed = i + 1;
-    if (c == '\r' && consumed < FOutput.size() && FOutput[consumed] == '\n') ++consumed;
-  }
-  FOutput.erase(0, consumed);
+  });
 }
 
-TtimeClientWaitThread::~TtimeClientWaitThread() {
-  Abandon();
-  if (FProcess) FProcess->Terminate();
-  if (FReader) {
-    FReader->Abandon();
-    if (FReader->FPipe) FReader->FPipe->Close();
-  }
-  EndThread();
-}
+TtimeClientWaitThread::~TtimeClientWaitThread() { EndWaiting(); }
 
 void TtimeClientWaitThread::Execute() {
-  if (FProcess) {
-    FProcess->Wait(-1);
-    [[maybe_unused]] int exitCode = FProcess->ExitCode();
-  }
   // The whole report is parsed before anyone is told that the probe is over.
-  if (FReader) {
-    FReader->FSourceEnded = true;
-    FReader->WaitFor();
-  }
+  WaitForProcessAndReader();
   // One call, so that nothing can start a new probe between the end and the flag.
   Synchronize([] {
     ProbeFinished();

@@ -7,12 +7,9 @@
 #include "convertTh.h"
 
 // Reads the encoder's report 2048 bytes at a time.
-class TtimeProcessor : public TThread {
+class TtimeProcessor : public TPipeReader {
 public:
   ~TtimeProcessor() override;
-  std::string FOutput;                // read and not yet consumed
-  std::shared_ptr<win::TPipe> FPipe;  // the pipe end it reads
-  std::atomic<bool> FSourceEnded{false};
   // GUI thread, the reader waiting: takes the probe values from the finished lines.
   void ParseProbeOutput();
 
@@ -21,11 +18,9 @@ protected:
 };
 
 // Waits for the probe to end and for its reader to have read everything, then reports the end.
-class TtimeClientWaitThread : public TThread {
+class TtimeClientWaitThread : public TPipeWaitThread {
 public:
   ~TtimeClientWaitThread() override;
-  std::shared_ptr<win::TProcess> FProcess;  // null when the start failed
-  std::shared_ptr<TtimeProcessor> FReader;
 
 protected:
   void Execute() override;
