@@ -332,3 +332,13 @@ TEST_F(EncoderRunnerTest, ClosingTheFormEndsARunningEncoder) {
   fm_main = nullptr;
   EXPECT_NE(kill(pid, 0), 0) << "the encoder outlived the form";
 }
+
+TEST(ConsumeLines, EndsLinesAtCrLfOrCrLfAndKeepsAnUnfinishedOne) {
+  std::string buffer = "time=1.00 a\r\ntime=2.00 b\rtime=3.00 c\ntime=4";
+  int lines = 0;
+  ConsumeLines(buffer, [&] { ++lines; });
+  EXPECT_EQ(lines, 3) << "CR LF is one line end";
+  EXPECT_EQ(buffer, "time=4") << "the unfinished line waits for the next piece";
+  ConsumeLines(buffer, [&] { ++lines; });
+  EXPECT_EQ(lines, 3);
+}
