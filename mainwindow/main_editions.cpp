@@ -23,6 +23,17 @@ void MoveTo(C *control, int left, int top, int width) {
   control->SetBounds(left, top, width, control->Height());
 }
 
+// The four option lists stand one under another, 41 pixels apart; width 0 keeps their width.
+void MoveOptionLists(Tfm_main &form, int left, int top, int width = 0) {
+  for (auto *list : {form.cb_size, form.cb_videobitrate, form.cb_audiobitrate, form.cb_channel}) {
+    if (width > 0)
+      MoveTo(list, left, top, width);
+    else
+      MoveTo(list, left, top);
+    top += 41;
+  }
+}
+
 }  // namespace
 
 bool Tfm_main::EditionHolds(const std::string &Keyword) {
@@ -64,10 +75,7 @@ void Tfm_main::ApplyVideoLayout() {
   MoveTo(Panel1, 62, 64);
   MoveTo(pl_main, 53, 81);
   for (TPanel *panel : ProfilePanels()) MoveTo(panel, 206, 81);
-  MoveTo(cb_size, 576, 128);
-  MoveTo(cb_videobitrate, 576, 169);
-  MoveTo(cb_audiobitrate, 576, 210);
-  MoveTo(cb_channel, 576, 251);
+  MoveOptionLists(*this, 576, 128);
   MoveTo(pl_play, 559, 294);
   MoveTo(ProgressBar1, 15, 496);
   MoveTo(lv, 12, 89);
@@ -79,10 +87,7 @@ void Tfm_main::ApplyMakerVideoLayout() {
   MoveTo(Panel1, 96, 451);
   MoveTo(pl_main, 88, 90);
   for (TPanel *panel : ProfilePanels()) MoveTo(panel, 241, 90);
-  MoveTo(cb_size, 554, 121, 168);
-  MoveTo(cb_videobitrate, 554, 162, 168);
-  MoveTo(cb_audiobitrate, 554, 203, 168);
-  MoveTo(cb_channel, 554, 244, 168);
+  MoveOptionLists(*this, 554, 121, 168);
   MoveTo(pl_play, 546, 296);
   MoveTo(ProgressBar1, 15, 503);
   lv->SetBounds(8, 121, 509, 316);
@@ -98,10 +103,7 @@ void Tfm_main::ApplyDvdLayout() {
   MoveTo(Panel1, 62, 64);
   MoveTo(pl_main, 53, 81);
   for (TPanel *panel : ProfilePanels()) MoveTo(panel, 206, 81);
-  MoveTo(cb_size, 576, 128);
-  MoveTo(cb_videobitrate, 576, 169);
-  MoveTo(cb_audiobitrate, 576, 210);
-  MoveTo(cb_channel, 576, 251);
+  MoveOptionLists(*this, 576, 128);
   MoveTo(pl_play, 559, 294);
   MoveTo(ProgressBar1, 15, 496);
   lv->SetBounds(12, 89, lv->Width(), 333);
@@ -116,10 +118,7 @@ void Tfm_main::ApplyMakerDvdLayout() {
   MoveTo(Panel1, 96, 429);
   MoveTo(pl_main, 90, 71);
   for (TPanel *panel : ProfilePanels()) MoveTo(panel, 243, 71);
-  MoveTo(cb_size, 554, 121, 168);
-  MoveTo(cb_videobitrate, 554, 162, 168);
-  MoveTo(cb_audiobitrate, 554, 203, 168);
-  MoveTo(cb_channel, 554, 244, 168);
+  MoveOptionLists(*this, 554, 121, 168);
   MoveTo(pl_play, 546, 296);
   MoveTo(ProgressBar1, 15, 503);
   lv->SetBounds(8, 121, 509, 298);

@@ -230,7 +230,6 @@ void TskinMainMenu::Notification(TComponent *component, TOperation operation) {
   }
 }
 
-TColor TskinMainMenu::FlatLineColor() const { return MenuThemeColor(FFileTheme, FUIStyle, 15); }
 
 void TskinMainMenu::MeasureMenuItem(TskinMenuItem *item, TCanvas *canvas, int &width, int &height) {
   MeasureSkinMenuItem(MenuItemLookOf(*this), item, canvas, width, height);

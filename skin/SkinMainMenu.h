@@ -141,7 +141,6 @@ protected:
 private:
   QString FontNameText() const { return QString::fromStdString(FFontName); }
   void SetFontNameText(const QString &value) { FFontName = value.toStdString(); }
-  TColor FlatLineColor() const;
 
   TImageList *FCheckImages = nullptr;
   TskinForm *FFormSkin = nullptr;

@@ -236,7 +236,6 @@ void TskinPopupMenu::Notification(TComponent *component, TOperation operation) {
   }
 }
 
-TColor TskinPopupMenu::FlatLineColor() const { return MenuThemeColor(FFileTheme, FUIStyle, 15); }
 
 void TskinPopupMenu::MeasureMenuItem(TskinMenuItem *item, TCanvas *canvas, int &width, int &height) {
   MeasureSkinMenuItem(MenuItemLookOf(*this), item, canvas, width, height);

@@ -155,7 +155,6 @@ private:
   QString FontNameText() const { return QString::fromStdString(FFontName); }
   void SetFontNameText(const QString &value) { FFontName = value.toStdString(); }
   // Theme item 15, the line colour of the flat border.
-  TColor FlatLineColor() const;
 
   TskinFileTheme *FFileTheme = nullptr;
   QMetaObject::Connection FFileThemeWatch;
