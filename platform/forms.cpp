@@ -4,6 +4,8 @@
 #include <QEventLoop>
 #include <QKeyEvent>
 
+#include "keyboard.h"
+
 TForm::TForm(TComponent *owner, QWidget *parent) : QWidget(parent), TComponent(owner) {
   FHandle = win::HandleOf(this);
   win::SetWindowProc(FHandle, [this](win::HWND, win::UINT msg, win::WPARAM w, win::LPARAM l) {
@@ -88,8 +90,6 @@ void TForm::changeEvent(QEvent *event) {
 }
 
 void TForm::keyPressEvent(QKeyEvent *event) {
-  win::SendMessage(FHandle, win::WM_KEYDOWN, static_cast<win::WPARAM>(event->nativeVirtualKey() ? event->nativeVirtualKey()
-                                                                                                 : event->key()),
-                   0);
+  if (win::WPARAM vk = win::VirtualKeyOf(event->key())) win::SendMessage(FHandle, win::WM_KEYDOWN, vk, 0);
   QWidget::keyPressEvent(event);
 }

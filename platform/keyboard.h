@@ -22,6 +22,10 @@ HWND GetFocus();
 // Sends WM_KEYDOWN (or WM_KEYUP with KEYEVENTF_KEYUP) with `vk` to the focused window's procedure,
 // synchronously on the calling thread; nothing happens without a focused window.
 void keybd_event(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extraInfo);
+// The virtual-key code of a key as the framework reports it (its Qt key code): letters and digits
+// keep their codes, the named keys (Del, arrows, Enter, F1 ...) and the unshifted punctuation keys
+// get theirs; 0 for a key that has none here.
+WPARAM VirtualKeyOf(int qtKey);
 // Raises and activates the window's top-level window when it is on screen; false otherwise (also for
 // a fully transparent window that is not mapped).
 bool SetForegroundWindow(HWND wnd);

@@ -14,6 +14,7 @@
 #include "SkinPublic.h"
 #include "dialogs.h"
 #include "forms.h"
+#include "keyboard.h"
 
 SkinFormGlobals SkinFormState;
 
@@ -35,8 +36,7 @@ public:
       return false;
     TMsg msg;
     msg.message = win::WM_KEYDOWN;
-    // Qt's codes of letters and digits are the virtual-key codes; the shortcut test maps the others.
-    msg.wParam = static_cast<win::WPARAM>(key->key());
+    msg.wParam = win::VirtualKeyOf(key->key());
     bool handled = false;
     ApplicationOnMessage()(msg, handled);
     FLast = event;

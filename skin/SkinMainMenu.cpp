@@ -35,10 +35,6 @@ void TMainMenu::Notification(TComponent *component, TOperation operation) {
 }
 
 TShortCut TMainMenu::ShortCutOfKey(win::WPARAM key, Qt::KeyboardModifiers modifiers) {
-  // Keys arrive as virtual-key codes; function keys may come as Qt key codes or X key symbols, which
-  // lie above every virtual-key code.
-  if (key >= Qt::Key_F1 && key <= Qt::Key_F24) key = 0x70 + (key - Qt::Key_F1);
-  if (key >= 0xFFBE && key <= 0xFFD5) key = 0x70 + (key - 0xFFBE);
   TShortCut shortCut = static_cast<TShortCut>(key & 0xFF);
   if (modifiers & Qt::ShiftModifier) shortCut |= scShift;
   if (modifiers & Qt::ControlModifier) shortCut |= scCtrl;

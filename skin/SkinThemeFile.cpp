@@ -48,6 +48,28 @@ bool ParseDecimal(const std::string &text, int &value) {
 
 }  // namespace
 
+SliceBuffer::SliceBuffer(std::shared_ptr<const std::string> bytes, std::size_t offset, std::size_t size)
+    : FBytes(std::move(bytes)) {
+  // Only ever read from: the buffer hands out its bytes through the get area alone.
+  char *begin = const_cast<char *>(FBytes->data()) + offset;
+  setg(begin, begin, begin + size);
+}
+
+SliceBuffer::pos_type SliceBuffer::seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode which) {
+  if (!(which & std::ios_base::in)) return pos_type(off_type(-1));
+  const off_type base = dir == std::ios_base::beg   ? 0
+                        : dir == std::ios_base::cur ? gptr() - eback()
+                                                    : egptr() - eback();
+  const off_type target = base + off;
+  if (target < 0 || target > egptr() - eback()) return pos_type(off_type(-1));
+  setg(eback(), eback() + target, egptr());
+  return pos_type(target);
+}
+
+SliceBuffer::pos_type SliceBuffer::seekpos(pos_type pos, std::ios_base::openmode which) {
+  return seekoff(off_type(pos), std::ios_base::beg, which);
+}
+
 bool ThemeFileExists(const std::string &path) {
   std::error_code error;
   return !path.empty() && std::filesystem::is_regular_file(path, error);
@@ -63,13 +85,23 @@ void TskinThemeFileReader::ParseThemeFile(const std::string &path) {
   file.seekg(0, std::ios::end);
   const std::uint64_t fileSize = static_cast<std::uint64_t>(file.tellg());
 
+  // The file is read once. Entries may share a data block, so each picture and text is a slice of
+  // these bytes rather than a copy: however many entries point at a block, it is held once.
+  auto bytes = std::make_shared<std::string>(fileSize, '\0');
+  file.seekg(0);
+  file.read(bytes->data(), static_cast<std::streamsize>(fileSize));
+  bytes->resize(static_cast<std::size_t>(file.gcount()));
+  FBytes = bytes;
+  const std::uint64_t size = bytes->size();
+
   // Every read stays inside the file; a read that would run past its end ends the parse.
+  auto inside = [size](std::uint64_t offset, std::uint64_t count) {
+    return offset <= size && count <= size - offset;
+  };
   auto readAt = [&](std::uint64_t offset, void *buffer, std::uint64_t count) {
-    if (offset > fileSize || count > fileSize - offset) return false;
-    file.clear();
-    file.seekg(static_cast<std::streamoff>(offset));
-    file.read(static_cast<char *>(buffer), static_cast<std::streamsize>(count));
-    return static_cast<std::uint64_t>(file.gcount()) == count;
+    if (!inside(offset, count)) return false;
+    std::memcpy(buffer, bytes->data() + offset, count);
+    return true;
   };
   auto readEntry = [&](std::uint32_t offset, ThemeFileEntry &entry) {
     unsigned char raw[ThemeFileEntrySize];
@@ -90,24 +122,17 @@ void TskinThemeFileReader::ParseThemeFile(const std::string &path) {
 
   ThemeFileEntry entry{};
   if (!readEntry(offset, entry)) return;
-  // A well-formed chain visits each entry once, and neither its entries nor their data overlap, so
-  // a chain that comes back to an entry, holds more entries than fit in the file, or claims more
-  // data than the file holds is cut there.
+  // A chain that comes back to an entry, or holds more entries than fit in the file, is cut there.
   std::unordered_set<std::uint32_t> visited;
-  std::uint64_t dataRead = 0;
-  const std::uint64_t maxEntries = fileSize / ThemeFileEntrySize;
+  const std::uint64_t maxEntries = size / ThemeFileEntrySize;
   while (entry.NextOffset != 0) {
     if (!visited.insert(offset).second || visited.size() > maxEntries) break;
     std::string name(entry.Name, strnlen(entry.Name, sizeof entry.Name));
     switch (entry.Kind) {
-      case 0: {
-        if (dataRead + entry.DataSize > fileSize) return;
-        std::string data(entry.DataSize, '\0');
-        if (!readAt(entry.DataOffset, data.data(), entry.DataSize)) return;
-        dataRead += entry.DataSize;
-        FStreams.push_back({name, std::make_unique<std::istringstream>(std::move(data))});
+      case 0:
+        if (!inside(entry.DataOffset, entry.DataSize)) return;
+        FStreams.push_back({name, std::make_unique<SliceStream>(bytes, entry.DataOffset, entry.DataSize)});
         break;
-      }
       case 1: {
         unsigned char raw[4];
         if (!readAt(entry.DataOffset, raw, 4)) return;
@@ -120,14 +145,10 @@ void TskinThemeFileReader::ParseThemeFile(const std::string &path) {
         FBooleans.push_back(name + "=" + std::to_string(raw));
         break;
       }
-      case 3: {
-        if (dataRead + entry.DataSize > fileSize) return;
-        std::string text(entry.DataSize, '\0');
-        if (!readAt(entry.DataOffset, text.data(), entry.DataSize)) return;
-        dataRead += entry.DataSize;
-        FTexts.push_back(name + "=" + text);
+      case 3:
+        if (!inside(entry.DataOffset, entry.DataSize)) return;
+        FTexts.push_back({name, entry.DataOffset, entry.DataSize});
         break;
-      }
       default:
         break;
     }
@@ -158,6 +179,12 @@ std::uint8_t TskinThemeFileReader::GetBoolean(const std::string &name) const {
   int value = 0;
   if (!FindValue(FBooleans, name, text) || !ParseDecimal(text, value)) return 0;
   return static_cast<std::uint8_t>(value & 0xFF);
+}
+
+std::vector<std::string> TskinThemeFileReader::Texts() const {
+  std::vector<std::string> lines;
+  for (const TextEntry &entry : FTexts) lines.push_back(entry.Name + "=" + FBytes->substr(entry.Offset, entry.Size));
+  return lines;
 }
 
 std::vector<std::string> TskinThemeFileReader::StreamNames() const {

@@ -3,7 +3,8 @@
 // (complete BMP file images), integers, booleans or texts.
 #include <cstdint>
 #include <memory>
-#include <sstream>
+#include <istream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,28 @@ struct ThemeFileEntry {
   std::uint32_t DataOffset;
   std::uint32_t DataSize;
   std::uint32_t NextOffset;  // 0 ends the chain
+};
+
+// A read-only stream over a slice of bytes that it shares with others.
+class SliceBuffer : public std::streambuf {
+public:
+  SliceBuffer(std::shared_ptr<const std::string> bytes, std::size_t offset, std::size_t size);
+
+protected:
+  pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode which) override;
+  pos_type seekpos(pos_type pos, std::ios_base::openmode which) override;
+
+private:
+  std::shared_ptr<const std::string> FBytes;
+};
+
+class SliceStream : public std::istream {
+public:
+  SliceStream(std::shared_ptr<const std::string> bytes, std::size_t offset, std::size_t size)
+      : std::istream(&FBuffer), FBuffer(std::move(bytes), offset, size) {}
+
+private:
+  SliceBuffer FBuffer;
 };
 
 constexpr int ThemeFileHeaderSize = 24;
@@ -42,17 +65,24 @@ public:
   std::vector<std::string> StreamNames() const;
   const std::vector<std::string> &Integers() const { return FIntegers; }
   const std::vector<std::string> &Booleans() const { return FBooleans; }
-  const std::vector<std::string> &Texts() const { return FTexts; }
+  std::vector<std::string> Texts() const;
 
 private:
   void ParseThemeFile(const std::string &path);
 
   struct StreamEntry {
     std::string Name;
-    std::unique_ptr<std::istringstream> Stream;
+    std::unique_ptr<SliceStream> Stream;
   };
+  struct TextEntry {
+    std::string Name;
+    std::size_t Offset;
+    std::size_t Size;
+  };
+  // The whole file; streams and texts are slices of it.
+  std::shared_ptr<const std::string> FBytes;
   std::vector<StreamEntry> FStreams;
   std::vector<std::string> FIntegers;
   std::vector<std::string> FBooleans;
-  std::vector<std::string> FTexts;
+  std::vector<TextEntry> FTexts;
 };

@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QSortFilterProxyModel>
 
+#include "files.h"
 #include "main.h"
 #include "paths.h"
 
@@ -24,38 +26,73 @@ void CentreOnMainForm(QWidget *form) {
 
 // ---- the folder tree
 
-TShellTreeView::TShellTreeView(QWidget *parent, TComponent *owner)
-    : TControlOf<QTreeView>(parent, owner), FModel(new QFileSystemModel(this)) {
+namespace {
+
+// Leaves out the folders marked hidden; the names beginning with "." the file model leaves out itself.
+class THiddenFolders : public QSortFilterProxyModel {
+public:
+  using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+  bool filterAcceptsRow(int row, const QModelIndex &parent) const override {
+    const auto *model = static_cast<const QFileSystemModel *>(sourceModel());
+    const std::string path = model->filePath(model->index(row, 0, parent)).toStdString();
+    const std::uint32_t attributes = win::GetFileAttributes(path);
+    return attributes == win::INVALID_FILE_ATTRIBUTES || !(attributes & win::FILE_ATTRIBUTE_HIDDEN);
+  }
+};
+
+}  // namespace
+
+TShellTreeView::TShellTreeView(QWidget *parent, TComponent *owner) : TControlOf<QTreeView>(parent, owner) {
   win::HandleOf(this);
-  FModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives | QDir::Hidden);
-  // The tree shows the folders as they were when it was opened.
-  FModel->setOption(QFileSystemModel::DontWatchForChanges, true);
-  FModel->setRootPath(QString());
-  setModel(FModel);
-  setSortingEnabled(true);
-  sortByColumn(0, Qt::AscendingOrder);
-  for (int column = 1; column < FModel->columnCount(); ++column) hideColumn(column);
   header()->hide();
   setRootIsDecorated(false);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ReadFolders();
+}
+
+void TShellTreeView::ReadFolders() {
+  QFileSystemModel *oldModel = FModel;
+  QSortFilterProxyModel *oldShown = FShown;
+  QItemSelectionModel *oldSelection = selectionModel();
+  FModel = new QFileSystemModel(this);
+  FModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+  // The tree shows the folders as they were when it was read.
+  FModel->setOption(QFileSystemModel::DontWatchForChanges, true);
+  FModel->setRootPath(QString());
+  FModel->sort(0, Qt::AscendingOrder);
+  FShown = new THiddenFolders(this);
+  FShown->setSourceModel(FModel);
+  setModel(FShown);
+  for (int column = 1; column < FShown->columnCount(); ++column) hideColumn(column);
   // Sorting happens as folders arrive; keep the folder in view that was last revealed.
-  QObject::connect(FModel, &QFileSystemModel::layoutChanged, this, [this] {
+  QObject::connect(FShown, &QAbstractItemModel::layoutChanged, this, [this] {
     if (FRevealed.isValid()) scrollTo(FRevealed);
   });
+  delete oldSelection;
+  delete oldShown;
+  delete oldModel;
+}
+
+QModelIndex TShellTreeView::IndexOf(const std::string &path) const {
+  const QModelIndex index = FModel->index(QString::fromStdString(path));
+  if (!index.isValid() || !FModel->isDir(index)) return {};
+  return FShown->mapFromSource(index);
 }
 
 std::string TShellTreeView::Path() const {
   const QModelIndexList selected = selectionModel()->selectedIndexes();
   if (selected.isEmpty()) return "";
-  std::string path = FModel->filePath(selected.first()).toStdString();
+  std::string path = FModel->filePath(FShown->mapToSource(selected.first())).toStdString();
   if (path.size() > 1 && path.back() == '/') path.pop_back();
   return path;
 }
 
 void TShellTreeView::SetPath(const std::string &path) {
-  const QModelIndex index = FModel->index(QString::fromStdString(path));
-  if (!index.isValid() || !FModel->isDir(index)) {
+  const QModelIndex index = IndexOf(path);
+  if (!index.isValid()) {
     clearSelection();
     return;
   }
@@ -65,10 +102,20 @@ void TShellTreeView::SetPath(const std::string &path) {
 }
 
 void TShellTreeView::Reveal(const std::string &path) {
-  for (QModelIndex up = FModel->index(QString::fromStdString(path)).parent(); up.isValid(); up = up.parent())
-    expand(up);
-  FRevealed = FModel->index(QString::fromStdString(path));
-  scrollTo(FRevealed);
+  FRevealedPath = path;
+  FRevealed = IndexOf(path);
+  for (QModelIndex up = FRevealed.parent(); up.isValid(); up = up.parent()) expand(up);
+  if (FRevealed.isValid()) scrollTo(FRevealed);
+}
+
+void TShellTreeView::Refresh() {
+  const std::string selected = Path();
+  const std::string revealed = FRevealedPath;
+  ReadFolders();
+  if (!selected.empty())
+    SetPath(selected);
+  else if (!revealed.empty())
+    Reveal(revealed);
 }
 
 // ---- the form
@@ -99,6 +146,8 @@ Tfm_dir::Tfm_dir(TComponent *owner) : TForm(owner) {
 
   OnShow = [this] {
     FConfirmed = false;
+    // Folders made or removed since the last showing are seen as they are now.
+    ShellTreeView1->Refresh();
     CentreOnMainForm(this);
   };
   // Leaving by the window's close box chooses nothing, as Cancel does, so that the caller does not

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "MyPanel.h"
 #include "SkinComboBox.h"
 #include "SkinPopupMenu.h"
 #include "SkinProgressBar.h"
@@ -120,6 +121,7 @@ public:
   TPanel *pnlWB = nullptr;
   TWebBrowser *WB = nullptr;
   TPanel *Panel2 = nullptr;
+  TGlass *Glass1 = nullptr;
   TPanel *pnlStopPlay = nullptr;
   TImage *ImgStopPlay = nullptr;
   TPanel *pl_play = nullptr;

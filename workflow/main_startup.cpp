@@ -168,6 +168,9 @@ Tfm_main::Tfm_main(TComponent *owner) : TForm(owner) {
   pnlWB->Hide();
   WB = Place<TWebBrowser>(pnlWB, this, "WB", 0, 0, 178, 124);
   Panel2 = Place<TPanel>(pnlWB, this, "Panel2", 0, 124, 178, 16);
+  // The mouse meets the glass, never the show beneath it, which a click would advance.
+  Glass1 = Place<TGlass>(pnlWB, this, "Glass1", 0, 0, 178, 140);
+  Glass1->SetAlign(TGlass::alClient);
   pnlStopPlay = Place<TPanel>(this, this, "pnlStopPlay", 559, 294, 178, 140);
   ImgStopPlay = Place<TImage>(pnlStopPlay, this, "ImgStopPlay", 0, 0, 178, 140);
 

@@ -31,6 +31,9 @@ const QColor HotEdge(0x1f, 0x4f, 0x88);
 
 bool Failed = false;
 
+// Where an open column begins on the first video page.
+constexpr int SubPanelOffset = 220;
+
 QFont MakeFont(int pixelSize, bool bold, int stretch = QFont::Unstretched) {
   QFont font("DejaVu Sans");
   font.setPixelSize(pixelSize);
@@ -348,10 +351,9 @@ QImage CategoryPicture(const Category &category, bool highlighted) {
 
 // ---- Profile buttons ----
 
-bool IsAudioPattern(const QString &pattern) {
-  static const QStringList audio = {"*.aac", "*.ac3", "*.mp3", "*.ogg", "*.ra", "*.wav", "*.wma",
-                                    "*.aiff", "*.m4a", "*.mp2", "*.au", "*.amr"};
-  return audio.contains(pattern, Qt::CaseInsensitive);
+bool IsAudioType(const QString &type) {
+  static const QStringList audio = {"AAC", "AC3", "MP3", "OGG", "RA", "WAV", "WMA", "AIFF", "M4A", "MP2", "AU", "AMR"};
+  return audio.contains(type, Qt::CaseInsensitive);
 }
 
 QImage FillerPicture(QSize size, bool highlighted) {
@@ -366,8 +368,7 @@ QImage FillerPicture(QSize size, bool highlighted) {
   return image;
 }
 
-QImage ButtonPicture(int number, QSize size, const QString &description, bool highlighted) {
-  const DescriptionParts parts = SplitDescription(description);
+QImage ButtonPicture(int number, QSize size, const ButtonTexts &texts, bool highlighted) {
   QImage image = NewImage(size);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
@@ -384,26 +385,26 @@ QImage ButtonPicture(int number, QSize size, const QString &description, bool hi
   }
 
   // The badge: the output type at a glance, green for sound only.
-  const QString badgeText = parts.Pattern.mid(2).toUpper();
   const QRectF badge(8, (all.height() - 32) / 2, 50, 32);
-  const QColor badgeColour = IsAudioPattern(parts.Pattern) ? QColor(0x2e, 0x8b, 0x57) : QColor(0x2c, 0x68, 0xae);
+  const QColor badgeColour = IsAudioType(texts.Badge) ? QColor(0x2e, 0x8b, 0x57) : QColor(0x2c, 0x68, 0xae);
   p.setPen(Qt::NoPen);
   p.setBrush(highlighted ? QColor(Qt::white) : badgeColour);
   p.drawRoundedRect(badge, 5, 5);
-  if (auto font = FitFont({badgeText}, 14, 9, int(badge.width()) - 6, true)) {
+  if (auto font = FitFont({texts.Badge}, 14, 9, int(badge.width()) - 6, true)) {
     p.setFont(*font);
     p.setPen(highlighted ? badgeColour : QColor(Qt::white));
-    p.drawText(badge, Qt::AlignCenter, badgeText);
+    p.drawText(badge, Qt::AlignCenter, texts.Badge);
   }
 
-  // The name, large, on one line or two; the output pattern small below it.
-  const int right = OpensSubPanel(number) ? 24 : 8;
+  // The name, large, on one line or two; the output small below it.
   const int textLeft = int(badge.right()) + 10;
-  const int textWidth = size.width() - textLeft - right;
-  QStringList lines{parts.Name};
+  // A group's column opens over the right part of the first page: the group's writing stays left of it.
+  const int textRight = OpensSubPanel(number) ? SubPanelOffset - 6 : size.width() - 8;
+  const int textWidth = textRight - textLeft;
+  QStringList lines{texts.Name};
   auto nameFont = FitFont(lines, 16, 13, textWidth, true);
   if (!nameFont) {
-    lines = TwoLines(parts.Name, MakeFont(13, true));
+    lines = TwoLines(texts.Name, MakeFont(13, true));
     nameFont = FitFont(lines, 13, 10, textWidth, true);
   }
   if (!nameFont) {
@@ -411,10 +412,15 @@ QImage ButtonPicture(int number, QSize size, const QString &description, bool hi
     Failed = true;
     nameFont = MakeFont(10, true, QFont::Condensed);
   }
-  const QFont patternFont = MakeFont(10, false);
-  const QFontMetrics nameMetrics(*nameFont), patternMetrics(patternFont);
+  auto detailFont = FitFont({texts.Detail}, 10, 9, textWidth, false);
+  if (!detailFont) {
+    std::fprintf(stderr, "vantrel-images-gen: the small line of button %d does not fit\n", number);
+    Failed = true;
+    detailFont = MakeFont(9, false, QFont::Condensed);
+  }
+  const QFontMetrics nameMetrics(*nameFont), detailMetrics(*detailFont);
   const int lineHeight = nameMetrics.height() - (lines.size() > 1 ? 2 : 0);
-  const int blockHeight = lineHeight * int(lines.size()) + patternMetrics.height();
+  const int blockHeight = lineHeight * int(lines.size()) + detailMetrics.height();
   int y = (size.height() - blockHeight) / 2;
   p.setFont(*nameFont);
   p.setPen(highlighted ? QColor(Qt::white) : Ink);
@@ -422,10 +428,10 @@ QImage ButtonPicture(int number, QSize size, const QString &description, bool hi
     p.drawText(QRectF(textLeft, y, textWidth, lineHeight), Qt::AlignLeft | Qt::AlignVCenter, line);
     y += lineHeight;
   }
-  p.setFont(patternFont);
+  p.setFont(*detailFont);
   p.setPen(highlighted ? QColor(0xdc, 0xea, 0xfa) : Muted);
-  p.drawText(QRectF(textLeft, y, textWidth, patternMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-             "Output: " + parts.Pattern);
+  p.drawText(QRectF(textLeft, y, textWidth, detailMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+             texts.Detail);
 
   if (OpensSubPanel(number)) Chevron(p, QPointF(size.width() - 13, size.height() / 2.0), 5,
                                      highlighted ? QColor(Qt::white) : Muted);
@@ -539,14 +545,12 @@ int main(int argc, char **argv) {
   }
   for (int k = 1; k <= CategoryIconCount; ++k) Save(CategoryIcon(k), images + QString("/main/%1.bmp").arg(k));
 
-  const auto &descriptions = ProfileDescriptions();
   for (int n = 1; n <= ProfileButtonCount; ++n) {
     const QSize size = ProfileButtonSize(n);
-    const auto row = descriptions.find(n);
-    const bool filler = row == descriptions.end();
-    Save(filler ? FillerPicture(size, false) : ButtonPicture(n, size, row->second, false),
+    const std::optional<ButtonTexts> texts = TextsOfButton(n);
+    Save(texts ? ButtonPicture(n, size, *texts, false) : FillerPicture(size, false),
          images + QString("/sub/general/%1.bmp").arg(n));
-    Save(filler ? FillerPicture(size, true) : ButtonPicture(n, size, row->second, true),
+    Save(texts ? ButtonPicture(n, size, *texts, true) : FillerPicture(size, true),
          images + QString("/sub/move/%1.bmp").arg(n));
   }
 

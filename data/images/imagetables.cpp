@@ -1,6 +1,8 @@
 // The tables the picture generator draws from.
 #include "imagetables.h"
 
+#include <QStringList>
+
 namespace vantrelimages {
 
 const std::map<int, QString> &ProfileDescriptions() {
@@ -189,7 +191,46 @@ QSize ProfileButtonSize(int number) {
   return {};
 }
 
-bool OpensSubPanel(int number) { return number >= 2 && number <= 5; }
+const std::vector<ProfileGroup> &ProfileGroups() {
+  static const std::vector<ProfileGroup> groups = {
+      {2, 102, 109, "AVI Movies"},
+      {3, 110, 117, "MPEG, VCD, SVCD, DVD"},
+      {4, 118, 124, "MP4 Movies"},
+      {5, 125, 132, "MKV Movies"},
+  };
+  return groups;
+}
+
+const ProfileGroup *GroupOfButton(int number) {
+  for (const ProfileGroup &group : ProfileGroups())
+    if (group.Button == number) return &group;
+  return nullptr;
+}
+
+bool OpensSubPanel(int number) { return GroupOfButton(number) != nullptr; }
+
+std::optional<ButtonTexts> TextsOfButton(int number) {
+  const auto &descriptions = ProfileDescriptions();
+  const ProfileGroup *group = GroupOfButton(number);
+  if (!group) {
+    const auto row = descriptions.find(number);
+    if (row == descriptions.end()) return std::nullopt;
+    const DescriptionParts parts = SplitDescription(row->second);
+    return ButtonTexts{parts.Pattern.mid(2).toUpper(), parts.Name, "Output: " + parts.Pattern};
+  }
+  // The column's profiles: how many, and every type of file they write, in button order.
+  int count = 0;
+  QStringList types;
+  for (int n = group->First; n <= group->Last; ++n) {
+    const auto row = descriptions.find(n);
+    if (row == descriptions.end()) continue;
+    ++count;
+    const QString type = SplitDescription(row->second).Pattern.mid(2).toUpper();
+    if (!types.contains(type)) types << type;
+  }
+  if (count == 0) return std::nullopt;
+  return ButtonTexts{types.first(), group->Title, QString("%1 formats: %2").arg(count).arg(types.join(' '))};
+}
 
 const std::vector<FormPicture> &FormPictures() {
   static const std::vector<FormPicture> pictures = {

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QtEndian>
 
 #include <filesystem>
@@ -178,6 +179,49 @@ TEST(ProfileButtons, SizesFollowThePanels) {
 
 TEST(ProfileButtons, OnlyTheFourGroupButtonsOpenASubPanel) {
   for (int n = 0; n <= 133; ++n) EXPECT_EQ(OpensSubPanel(n), n >= 2 && n <= 5) << n;
+}
+
+TEST(ProfileButtons, ProfileButtonsReadTheirOwnDescription) {
+  const auto asf = TextsOfButton(1);
+  ASSERT_TRUE(asf.has_value());
+  EXPECT_EQ(asf->Badge, "ASF");
+  EXPECT_EQ(asf->Name, "ASF-Advanced Streaming Format");
+  EXPECT_EQ(asf->Detail, "Output: *.asf");
+  EXPECT_EQ(TextsOfButton(123)->Badge, "MP4");
+  for (int filler : Fillers()) EXPECT_FALSE(TextsOfButton(filler).has_value()) << filler;
+}
+
+TEST(ProfileButtons, GroupButtonsNameTheColumnTheyOpen) {
+  // The sub-panels the chooser opens beside the first video page, with the types their profiles write.
+  const std::tuple<int, int, QString, QString> columns[] = {
+      {2, 102, "AVI", "7 formats: AVI"},
+      {3, 110, "MPG", "7 formats: MPG VOB MPEG TS"},
+      {4, 118, "MP4", "6 formats: MP4"},  // one written "*.MP4" is the same type
+      {5, 125, "MKV", "7 formats: MKV"},
+  };
+  const auto &d = ProfileDescriptions();
+  for (const auto &[button, first, badge, detail] : columns) {
+    const ProfileGroup *group = GroupOfButton(button);
+    ASSERT_NE(group, nullptr) << button;
+    EXPECT_EQ(group->First, first);
+    const auto texts = TextsOfButton(button);
+    ASSERT_TRUE(texts.has_value()) << button;
+    EXPECT_EQ(texts->Badge, badge);
+    EXPECT_EQ(texts->Detail, detail);
+    // Not the profile that shares the button's number: that one is on no button of the column.
+    EXPECT_NE(texts->Name, SplitDescription(d.at(button)).Name) << button;
+    // The family the title names is in every profile of the column.
+    const QString family = texts->Name.section(QRegularExpression("[ ,]"), 0, 0);
+    for (int n = group->First; n <= group->Last; ++n) {
+      if (!d.count(n)) continue;
+      EXPECT_TRUE(d.at(n).contains(family)) << button << " " << n;
+    }
+  }
+  // Every column is named on the first page, MKV and DVD included.
+  QStringList page;
+  for (int n = 1; n <= 7; ++n) page << TextsOfButton(n)->Name;
+  EXPECT_TRUE(page.join(' ').contains("MKV"));
+  EXPECT_TRUE(page.join(' ').contains("DVD"));
 }
 
 TEST(Descriptions, NumbersAreExactlyTheProfiles) {

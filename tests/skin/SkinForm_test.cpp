@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QTest>
 #include <QVariant>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -398,6 +399,67 @@ TEST(FormSkinMessages, AShortCutPressedInAChildControlReachesTheMenuOnce) {
   EXPECT_EQ(runs, 1);
   EXPECT_EQ(hookCalls, 2);
   SkinApplicationView() = saved;
+}
+
+// Keys pressed on the keyboard, as the window system delivers them, on both roads to the menu: the
+// application's hook while a child control has the focus, and the form's own key messages when
+// another hook was there first.
+TEST(FormSkinMessages, ShortCutsOnKeysThatAreNotLettersRunFromRealKeyPresses) {
+  struct Press {
+    Qt::Key Key;
+    Qt::KeyboardModifiers Modifiers;
+    TShortCut ShortCut;
+  };
+  const Press presses[] = {
+      {Qt::Key_Delete, Qt::NoModifier, 0x2E},       {Qt::Key_Insert, Qt::NoModifier, 0x2D},
+      {Qt::Key_Left, Qt::NoModifier, 0x25},         {Qt::Key_Up, Qt::NoModifier, 0x26},
+      {Qt::Key_Right, Qt::NoModifier, 0x27},        {Qt::Key_Down, Qt::NoModifier, 0x28},
+      {Qt::Key_Home, Qt::NoModifier, 0x24},         {Qt::Key_End, Qt::NoModifier, 0x23},
+      {Qt::Key_PageUp, Qt::NoModifier, 0x21},       {Qt::Key_PageDown, Qt::NoModifier, 0x22},
+      {Qt::Key_Return, Qt::NoModifier, 0x0D},       {Qt::Key_Escape, Qt::NoModifier, 0x1B},
+      {Qt::Key_Backspace, Qt::NoModifier, 0x08},    {Qt::Key_Tab, Qt::NoModifier, 0x09},
+      {Qt::Key_Enter, Qt::KeypadModifier, 0x0D},    {Qt::Key_F5, Qt::NoModifier, 0x74},
+      {Qt::Key_Delete, Qt::ControlModifier, scCtrl | 0x2E},
+      {Qt::Key_Insert, Qt::ShiftModifier, scShift | 0x2D},
+      {Qt::Key_O, Qt::ControlModifier, scCtrl | 'O'},
+  };
+  for (bool childHasFocus : {true, false}) {
+    SCOPED_TRACE(childHasFocus ? "hook" : "form");
+    TMessageEvent other = [](TMsg &, bool &) {};
+    if (!childHasFocus) ApplicationOnMessage() = other;
+    SkinnedForm f;
+    TSkinApplicationView saved = SkinApplicationView();
+    SkinApplicationView().MainForm = [] { return static_cast<QWidget *>(nullptr); };
+    SkinApplicationView().FormActive = [](QWidget *) { return true; };
+    TskinMainMenu *menu = CreateSkinMainMenu(f.Form.get());
+    std::vector<std::string> ran;
+    TskinMenuItem *edit = menu->Add("Edit");
+    for (const Press &press : presses) {
+      const std::string text = ShortCutToText(press.ShortCut);
+      ASSERT_FALSE(text.empty());
+      edit->Add(text, [&ran, text] { ran.push_back(text); })->SetShortCut(press.ShortCut);
+    }
+    // A key that shares a low byte with an item's key is not that key.
+    edit->Add("Space", [&ran] { ran.push_back("Space"); })->SetShortCut(0x20);
+    menu->Loaded();
+    TEdit *field = childHasFocus ? new TEdit(f.Skin, f.Skin) : nullptr;
+    f.Form->show();
+    if (field)
+      field->setFocus();
+    else
+      f.Form->setFocus();
+
+    for (const Press &press : presses) {
+      ran.clear();
+      QTest::keyClick(f.Form->windowHandle(), press.Key, press.Modifiers);
+      EXPECT_EQ(ran, std::vector<std::string>{ShortCutToText(press.ShortCut)});
+    }
+    ran.clear();
+    QTest::keyClick(f.Form->windowHandle(), Qt::Key_Period);  // Qt's code is Del's virtual-key code
+    QTest::keyClick(f.Form->windowHandle(), Qt::Key_Shift);   // Qt's code ends in Space's
+    EXPECT_TRUE(ran.empty());
+    SkinApplicationView() = saved;
+  }
 }
 
 TEST(FormSkinMessages, DestroyedSkinGivesTheFormItsProcedureBack) {

@@ -145,6 +145,38 @@ TEST_F(SkinThemeFileTest, MissingFileKeepsTheCurrentReader) {
   EXPECT_EQ(manager.GetInt(13), 200);
 }
 
+TEST_F(SkinThemeFileTest, EntriesThatShareADataBlockAreAllRead) {
+  // One picture stored once and named by three entries, with more entries after them: together the
+  // entries name more data than the file holds, which a legal file may do.
+  TBitmap picture = SolidBitmap(64, 64, 0x00FF00);
+  ThemeFileWriter writer;
+  writer.AddBitmap("ProgressBarImage", picture);
+  writer.AddStream("ButtonImage", "x");
+  writer.AddText("Author", "y");
+  writer.AddInteger("FormMinWidthInt", 200);
+  writer.AddBoolean("ButtonTransparentBool", 1);
+  std::string bytes = writer.Build();
+  const std::uint32_t block = GetU32(bytes, writer.EntryOffset(0) + 65);
+  const std::uint32_t blockSize = GetU32(bytes, writer.EntryOffset(0) + 69);
+  for (int shared : {1, 2}) {
+    PutU32(bytes, writer.EntryOffset(shared) + 65, block);
+    PutU32(bytes, writer.EntryOffset(shared) + 69, blockSize);
+  }
+  ASSERT_GT(3u * blockSize, bytes.size());
+
+  TskinFileThemeMgr &theme = LoadBytes(bytes);
+  for (int item : {24, 1}) {
+    TBitmap g;
+    theme.GetBitmap(item, &g);
+    EXPECT_EQ(g.Width(), 64) << item;
+    EXPECT_EQ(g.Canvas()->Pixel(63, 63), 0x00FF00u) << item;
+  }
+  ASSERT_EQ(theme.Reader()->Texts().size(), 1u);
+  EXPECT_EQ(theme.Reader()->Texts()[0].size(), std::string("Author=").size() + blockSize);
+  EXPECT_EQ(theme.GetInt(13), 200);
+  EXPECT_TRUE(theme.GetBool(2));
+}
+
 // ---- malformed files end the parse ----
 
 TEST_F(SkinThemeFileTest, ChainThatLoopsBackEnds) {

@@ -6,9 +6,11 @@
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 
 #include "about.h"
 #include "dir.h"
+#include "files.h"
 #include "mainform_fixture.h"
 #include "settings.h"
 #include "shell.h"
@@ -125,6 +127,46 @@ TEST_F(DialogsTest, FolderChooserRootIsAFolderToo) {
   EXPECT_EQ(fm_dir->ShellTreeView1->Path(), "/");
   fm_dir->ShellTreeView1->SetPath("/no/such/folder/here");
   EXPECT_EQ(fm_dir->ShellTreeView1->Path(), "");
+}
+
+TEST_F(DialogsTest, FolderChooserReadsTheFoldersAnewAtEachShowingAndLeavesOutHiddenOnes) {
+  CreateForms();
+  testsupport::TempDir folder;
+  for (const char *name : {"Old", ".dotted", "Marked"}) std::filesystem::create_directory(folder / name);
+  // Marking needs extended attributes, which not every file system keeps.
+  const bool marked = win::SetFileAttributes(folder / "Marked", win::FILE_ATTRIBUTE_HIDDEN);
+  TShellTreeView *tree = fm_dir->ShellTreeView1;
+  // The names the tree shows below the folder, once it has read `awaited` (it reads on a thread).
+  auto shownBelow = [&](const std::string &awaited) {
+    tree->SetPath(folder.Path);
+    // Rows move while the tree sorts what arrives.
+    const QPersistentModelIndex at = tree->currentIndex();
+    tree->expand(at);
+    std::set<std::string> names;
+    for (int wait = 0; wait < 100 && !names.count(awaited); ++wait) {
+      win::WaitMessage(50);
+      QCoreApplication::processEvents();
+      names.clear();
+      for (int row = 0; row < tree->model()->rowCount(at); ++row)
+        names.insert(tree->model()->index(row, 0, at).data().toString().toStdString());
+    }
+    return names;
+  };
+
+  fm_dir->Show();
+  std::set<std::string> expected{"Old"};
+  if (!marked) expected.insert("Marked");
+  EXPECT_EQ(shownBelow("Old"), expected);
+  fm_dir->Close();
+
+  std::filesystem::create_directory(folder / "New");
+  fm_dir->Show();
+  EXPECT_EQ(tree->Path(), folder.Path);
+  expected.insert("New");
+  EXPECT_EQ(shownBelow("New"), expected);
+  // A hidden folder is not offered even by its path.
+  tree->SetPath(folder / ".dotted");
+  EXPECT_EQ(tree->Path(), "");
 }
 
 // ---- after-finish settings

@@ -362,6 +362,20 @@ TEST_F(PreviewTest, PageDownTravelsTheWindowTreeToTheSlideShowPane) {
   EXPECT_EQ(PageDowns, 1);
 }
 
+TEST_F(PreviewTest, TheGlassTakesTheMouseSoAClickNeverReachesTheShow) {
+  // As a running preview shows it.
+  Form->pnlStopPlay->Hide();
+  Form->pnlWB->Show();
+  ASSERT_NE(Form->Glass1, nullptr);
+  EXPECT_EQ(Form->Glass1->parentWidget(), Form->pnlWB);
+  EXPECT_EQ(Form->Glass1->geometry(), Form->pnlWB->rect());
+  // The window gives the mouse to what lies on top at the pointer, wherever the show is.
+  for (QPoint at : {QPoint(1, 1), QPoint(89, 62), QPoint(176, 122)}) {
+    QWidget *hit = Form->childAt(Form->WB->mapTo(Form, at));
+    EXPECT_TRUE(hit == Form->Glass1) << at.x() << "," << at.y();
+  }
+}
+
 // ---- Stop ----
 
 TEST_F(PreviewTest, StopWhileTheProbeRunsIsRefusedWithItsMessage) {
