@@ -81,10 +81,13 @@ void Tfm_main::ConvertPresentations() {
     return;
   }
   FailedPresentations.clear();
+  // A resume row past the end belongs to a list that has changed since the batch stopped.
+  if (Main.CurPresentation < 0 || Main.CurPresentation >= lvPPT->Count()) Main.CurPresentation = 0;
   for (int i = Main.CurPresentation; i < lvPPT->Count(); ++i) SetPresentationStatus(lvPPT, i, "Ready");
   lvPPT->Repaint();
 
   const int rows = lvPPT->Count();
+  int made = 0;
   for (int i = Main.CurPresentation; i < rows; ++i) {
     Main.Converting = true;
     Main.LibraryDone = false;
@@ -156,9 +159,12 @@ void Tfm_main::ConvertPresentations() {
     }
 
     // An encoder that failed, or an output folder that could not be made, leaves no usable file.
-    const bool made = ConvertTh.EncoderExitCode == 0 && win::FileSize(outputFile) > 0;
-    if (!made) FailedPresentations.push_back(row->Caption());
-    SetPresentationStatus(lvPPT, i, made ? "Finished" : ConvertError);
+    const bool ok = ConvertTh.EncoderExitCode == 0 && win::FileSize(outputFile) > 0;
+    if (ok)
+      ++made;
+    else
+      FailedPresentations.push_back(row->Caption());
+    SetPresentationStatus(lvPPT, i, ok ? "Finished" : ConvertError);
     lvPPT->Repaint();
     FreeWorkWindow();
     pbOperation->Hide();
@@ -166,24 +172,17 @@ void Tfm_main::ConvertPresentations() {
 
   if (lvPPT->Count() > 0) {
     Main.CurPresentation = 0;
-    const bool allMade = FailedPresentations.empty();
-    switch (Main.FinishAction) {
-      case 0:
-        break;
-      case 1:
-        win::ShellExecute("open", ed_output->Text(), "", "");
-        break;
-      case 2:
-        // Powering off would hide the failure from the person who comes back to it.
-        if (allMade) win::ShellExecute("open", "shutdown.exe", " -s -t 0", "");
-        break;
-    }
-    if (!allMade) {
+    // Only a batch that made its files ends as one: powering off or saying "successfully" after a
+    // failure, or after nothing at all, would hide it from the person who comes back to it.
+    const bool succeeded = made > 0 && FailedPresentations.empty();
+    if (succeeded && Main.FinishAction == 1) win::ShellExecute("open", ed_output->Text(), "", "");
+    if (succeeded && Main.FinishAction == 2) win::ShellExecute("open", "shutdown.exe", " -s -t 0", "");
+    if (!FailedPresentations.empty()) {
       std::string text = "These file(s) could not be converted:";
       for (const std::string &name : FailedPresentations) text += "\r\n" + name;
       text += "\r\nCheck that the output folder can be written and try again.";
       win::MessageDlg(text, win::TMsgDlgType::mtError, {win::mbOK});
-    } else if (Main.FinishAction == 0 || Main.FinishAction == 1) {
+    } else if (succeeded && (Main.FinishAction == 0 || Main.FinishAction == 1)) {
       win::MessageDlg("File(s) Created Successfully!", win::TMsgDlgType::mtInformation, {win::mbOK});
     }
   }

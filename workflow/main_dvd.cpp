@@ -157,11 +157,6 @@ void SetStatus(TListItem *row, const std::string &status) {
   columns.SetStrings(3, status);
 }
 
-std::string StatusOf(TListItem *row) {
-  const TStringList &columns = row->SubItems();
-  return columns.Count() > 3 ? columns[3] : std::string();
-}
-
 // Reads one IFO file into lv: its titles, and in chapter mode each title's chapters after it.
 void ReadIfo(Tfm_main &form, const std::string &Path, bool chapters) {
   Tfm_main::TIfoLibrary &ifo = IfoInfo();
@@ -318,24 +313,15 @@ void ForgetSource(Tfm_main &form) {
   form.lv->Show();
 }
 
-// The batch has ended. A row that was not converted keeps its status.
-void EndDvdBatch(Tfm_main &form, int rows) {
+// The batch has ended. A row that was not converted keeps its status. Only a batch that made its
+// files ends with the after-finish action: opening an empty folder or powering off after a failure,
+// or after nothing at all, would hide it from the person who comes back to it.
+void EndDvdBatch(Tfm_main &form) {
   Main.Converting = false;
   form.ProgressBar1->Hide();
-  bool allMade = true;
-  for (int i = 0; i < rows; ++i)
-    if (StatusOf(form.lv->Items()[i]) == "Convert Error") allMade = false;
-  switch (Main.FinishAction) {
-    case 1:
-      win::ShellExecute("open", Main.OutputDir, "", "");
-      break;
-    case 2:
-      // Powering off would hide the failure from the person who comes back to it.
-      if (allMade) win::ShellExecute("open", "shutdown.exe", " -s -t 0", "");
-      break;
-    default:
-      break;
-  }
+  if (form.DvdRowsMade == 0 || form.DvdRowsFailed > 0) return;
+  if (Main.FinishAction == 1) win::ShellExecute("open", Main.OutputDir, "", "");
+  if (Main.FinishAction == 2) win::ShellExecute("open", "shutdown.exe", " -s -t 0", "");
 }
 
 }  // namespace
@@ -641,6 +627,7 @@ void Tfm_main::PreviewDvdTitle() {
 void Tfm_main::FinishDvdRow(int Row) {
   if (Row < 0 || Row >= lv->Count()) return;
   const bool made = ConvertTh.EncoderExitCode == 0 && Row == DvdJobRow && win::FileSize(DvdJobOutput) > 0;
+  ++(made ? DvdRowsMade : DvdRowsFailed);
   SetStatus(lv->Items()[Row], made ? "Finish" : "Convert Error");
 }
 
@@ -677,7 +664,10 @@ void FillDvdJob(Tfm_main &form, int row) {
 }  // namespace
 
 void Tfm_main::ConvertNextDvdTitle() {
-  if (Main.CurItem == 0) DvdJobRow = -1;
+  if (Main.CurItem == 0) {
+    DvdJobRow = -1;
+    DvdRowsMade = DvdRowsFailed = 0;
+  }
   for (;;) {
     const int rows = lv->Count();
     // The row whose encoder has just ended gets its outcome.
@@ -694,6 +684,7 @@ void Tfm_main::ConvertNextDvdTitle() {
       } catch (const std::exception &) {
         // The row fails alone, rather than leaving the batch stuck with Converting set.
         filled = false;
+        ++DvdRowsFailed;
         SetStatus(lv->Items()[row], "Convert Error");
       }
       if (filled) {
@@ -707,7 +698,7 @@ void Tfm_main::ConvertNextDvdTitle() {
 
     ++Main.CurItem;
     if (Main.CurItem <= rows - 1) continue;
-    EndDvdBatch(*this, rows);
+    EndDvdBatch(*this);
     return;
   }
 }

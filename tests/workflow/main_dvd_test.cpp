@@ -496,7 +496,7 @@ TEST_F(DvdTest, OriginalQualitiesUseTheTitlesOwnRateAndARowWithoutOneFailsAlone)
   EXPECT_FALSE(Main.Converting);
 }
 
-TEST_F(DvdTest, AnUncheckedListEndsTheBatchWithTheAfterFinishAction) {
+TEST_F(DvdTest, OnlyABatchThatMadeItsFilesEndsWithTheAfterFinishAction) {
   FakeFiles["VTS_01_0.IFO"] = TwoTitles();
   OpenDvd(MakeDvd({"VTS_01_0.IFO"}));
   Form->MenuItem11Click();
@@ -508,11 +508,16 @@ TEST_F(DvdTest, AnUncheckedListEndsTheBatchWithTheAfterFinishAction) {
   });
   Main.FinishAction = 2;
   Convert();
-  win::SetShellExecuteHandler(previous);
   EXPECT_TRUE(Runs().empty());
-  EXPECT_EQ(shell, (std::vector<std::string>{"open|shutdown.exe| -s -t 0"}));
+  EXPECT_TRUE(shell.empty()) << "nothing was made";
   EXPECT_EQ(Status(0), "Ready");
   EXPECT_EQ(Status(1), "Ready");
+
+  Form->lv->Items()[0]->SetChecked(true);
+  Convert();
+  win::SetShellExecuteHandler(previous);
+  EXPECT_EQ(Status(0), "Finish");
+  EXPECT_EQ(shell, (std::vector<std::string>{"open|shutdown.exe| -s -t 0"}));
   EXPECT_TRUE(Messages.empty());
 }
 
