@@ -1,5 +1,6 @@
 // The batch driver: every presentation of lvPPT through the capture library and the encoder, the
 // start and stop commands, and the main window's handling of the library's two messages.
+#include <QPointer>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,13 @@ void SetPresentationStatus(TListView *list, int row, const std::string &text) {
 }
 
 std::string IntermediateFile() { return win::ProgramFilesFolder() + "QueltFiles/FinalVideo.AVI"; }
+
+// After a wait that ran the message loop: whether this row's road goes on. A Stop or a library error
+// handled inside the wait has ended the batch and freed the work window, and a stopped batch starts
+// nothing more.
+bool RowGoesOn(const QPointer<TfrmPPTToVideo> &window) {
+  return Main.Converting && window && window == frmPPTToVideo;
+}
 
 // Closes the work window (its close handler ends the library's work) and frees it.
 void FreeWorkWindow() {
@@ -96,33 +104,35 @@ void Tfm_main::ConvertPresentations() {
 
     FreeWorkWindow();
     frmPPTToVideo = CreateForm<TfrmPPTToVideo>(this);
+    const QPointer<TfrmPPTToVideo> window = frmPPTToVideo;
     // From here the library reports to the main window.
-    PassMainFrmHandlesToDLL(Handle(), frmPPTToVideo->WB->Handle());
+    PassMainFrmHandlesToDLL(Handle(), window->WB->Handle());
     repaint();
-    frmPPTToVideo->Show();
+    window->Show();
 
-    TListItem *row = lvPPT->Items()[i];
-    Main.CurPresentationPath = (row->SubItems().Count() > 0 ? row->SubItems().Strings(0) : std::string()) +
-                               row->Caption();
+    const TListItem *row = lvPPT->Items()[i];
+    const std::string caption = row->Caption();
+    Main.CurPresentationPath = (row->SubItems().Count() > 0 ? row->SubItems().Strings(0) : std::string()) + caption;
     // A load failure arrives as WM_CONVERT_ERROR, whose stop frees the work window.
-    frmPPTToVideo->LoadPresentation(Main.CurPresentationPath);
-    if (!frmPPTToVideo) return;
+    window->LoadPresentation(Main.CurPresentationPath);
+    if (!RowGoesOn(window)) return;
 
     SetPresentationStatus(lvPPT, i, "Processing...");
     lvPPT->Repaint();
-    frmPPTToVideo->WB->Navigate("");
-    frmPPTToVideo->WB->Navigate(Main.CurPresentationPath);
+    window->WB->Navigate("");
+    window->WB->Navigate(Main.CurPresentationPath);
+    if (!RowGoesOn(window)) return;
     StartConvert();
     Main.AllowMinimize = true;
 
     win::PumpUntil([] { return Main.LibraryDone; });
     const std::string intermediate = IntermediateFile();
-    win::PumpUntil([&intermediate] { return win::FileExists(intermediate) || !frmPPTToVideo; });
-    if (!frmPPTToVideo) return;
+    win::PumpUntil([&intermediate, &window] { return win::FileExists(intermediate) || !RowGoesOn(window); });
+    if (!RowGoesOn(window)) return;
 
     AddMediaFile(intermediate);
     Main.IntermediateReady = true;
-    if (!frmPPTToVideo) return;
+    if (!RowGoesOn(window)) return;
 
     // The job, in this order.
     Main.OutputDir = ed_output->Text();
@@ -133,7 +143,7 @@ void Tfm_main::ConvertPresentations() {
     if (!win::DirectoryExists(Main.OutputDir)) win::CreateDirectory(Main.OutputDir);
     Main.OutputDir = win::IncludeTrailingPathDelimiter(Main.OutputDir);
     const std::string ext = OutputExtension();
-    Main.EncoderJob.OutputFile = UniqueOutputFile(Main.OutputDir, row->Caption(), ext);
+    Main.EncoderJob.OutputFile = UniqueOutputFile(Main.OutputDir, caption, ext);
     Main.EncoderJob.SizeArg = SizeArgument();
     Main.EncoderJob.AspectArg = AspectArgument(Main.EncoderJob.SizeArg);
     Main.EncoderJob.VideoRateArg = VideoBitrateArgument();
@@ -152,7 +162,8 @@ void Tfm_main::ConvertPresentations() {
     StartEncoderJob(Main.EncoderJob);
 
     win::PumpUntil([this] { return pbOperation->Position() >= 200 && !Main.Converting; });
-    if (PresentationStatus(lvPPT, i) == Stopped) {
+    // A stop in the encoder phase; once stopped, the list may even have been cleared meanwhile.
+    if (i >= lvPPT->Count() || PresentationStatus(lvPPT, i) == Stopped) {
       FreeWorkWindow();
       pbOperation->Hide();
       return;
@@ -163,7 +174,7 @@ void Tfm_main::ConvertPresentations() {
     if (ok)
       ++made;
     else
-      FailedPresentations.push_back(row->Caption());
+      FailedPresentations.push_back(caption);
     SetPresentationStatus(lvPPT, i, ok ? "Finished" : ConvertError);
     lvPPT->Repaint();
     FreeWorkWindow();
