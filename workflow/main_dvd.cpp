@@ -357,7 +357,7 @@ void Tfm_main::OpenDvd() {
     return;
   }
   DesignDvd();
-  IfoCount = 0;
+  // The listed titles stay in force until a new folder is confirmed (ForgetSource).
   fm_dir->SetCaption("Select DVD Directory");
   fm_dir->ShowModal();
   const std::string folder = SelectedFolder;
@@ -582,18 +582,23 @@ void Tfm_main::OpenIfoFile() {
   if (files.empty()) return;
 
   ForgetSource(*this);
+  std::string unreadable;
   for (const std::string &file : files) {
     AddIfoEntry(*this, file);
     if (Main.TitleMode)
       ReadIfoTitles(file);
     else
       ReadIfoChapters(file);
+    if (IfoFiles.back().FirstRow < 0) unreadable += "\r\n" + file;
   }
   if (lv->Count() == 0) {
     Inform("The selected IFO File is invalid, please choose another one.");
     return;
   }
   CheckAllAndSelectLongest(*this);
+  // What could be read is listed; the person still learns which of the chosen files it is not.
+  if (!unreadable.empty())
+    Warn(("These IFO file(s) could not be read:" + unreadable + "\r\nThe titles of the others are listed.").c_str());
 }
 
 void Tfm_main::MenuItem10Click() {
