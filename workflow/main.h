@@ -292,6 +292,9 @@ public:
   // The row whose encoder runs or ran last in this batch (-1: none) and its output file.
   int DvdJobRow = -1;
   std::string DvdJobOutput;
+  // Rows of this batch whose file was made, and those that failed.
+  int DvdRowsMade = 0;
+  int DvdRowsFailed = 0;
   // Wires lv's and lvPPT's OnClick and the track combos' OnChange; harmless when called again.
   void DesignDvd();
   void OpenDvd();

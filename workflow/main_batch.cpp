@@ -1,5 +1,6 @@
 // The batch driver: every presentation of lvPPT through the capture library and the encoder, the
 // start and stop commands, and the main window's handling of the library's two messages.
+#include <QPointer>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,13 @@ void SetPresentationStatus(TListView *list, int row, const std::string &text) {
 }
 
 std::string IntermediateFile() { return win::ProgramFilesFolder() + "QueltFiles/FinalVideo.AVI"; }
+
+// After a wait that ran the message loop: whether this row's road goes on. A Stop or a library error
+// handled inside the wait has ended the batch and freed the work window, and a stopped batch starts
+// nothing more.
+bool RowGoesOn(const QPointer<TfrmPPTToVideo> &window) {
+  return Main.Converting && window && window == frmPPTToVideo;
+}
 
 // Closes the work window (its close handler ends the library's work) and frees it.
 void FreeWorkWindow() {
@@ -81,10 +89,13 @@ void Tfm_main::ConvertPresentations() {
     return;
   }
   FailedPresentations.clear();
+  // A resume row past the end belongs to a list that has changed since the batch stopped.
+  if (Main.CurPresentation < 0 || Main.CurPresentation >= lvPPT->Count()) Main.CurPresentation = 0;
   for (int i = Main.CurPresentation; i < lvPPT->Count(); ++i) SetPresentationStatus(lvPPT, i, "Ready");
   lvPPT->Repaint();
 
   const int rows = lvPPT->Count();
+  int made = 0;
   for (int i = Main.CurPresentation; i < rows; ++i) {
     Main.Converting = true;
     Main.LibraryDone = false;
@@ -93,33 +104,35 @@ void Tfm_main::ConvertPresentations() {
 
     FreeWorkWindow();
     frmPPTToVideo = CreateForm<TfrmPPTToVideo>(this);
+    const QPointer<TfrmPPTToVideo> window = frmPPTToVideo;
     // From here the library reports to the main window.
-    PassMainFrmHandlesToDLL(Handle(), frmPPTToVideo->WB->Handle());
+    PassMainFrmHandlesToDLL(Handle(), window->WB->Handle());
     repaint();
-    frmPPTToVideo->Show();
+    window->Show();
 
-    TListItem *row = lvPPT->Items()[i];
-    Main.CurPresentationPath = (row->SubItems().Count() > 0 ? row->SubItems().Strings(0) : std::string()) +
-                               row->Caption();
+    const TListItem *row = lvPPT->Items()[i];
+    const std::string caption = row->Caption();
+    Main.CurPresentationPath = (row->SubItems().Count() > 0 ? row->SubItems().Strings(0) : std::string()) + caption;
     // A load failure arrives as WM_CONVERT_ERROR, whose stop frees the work window.
-    frmPPTToVideo->LoadPresentation(Main.CurPresentationPath);
-    if (!frmPPTToVideo) return;
+    window->LoadPresentation(Main.CurPresentationPath);
+    if (!RowGoesOn(window)) return;
 
     SetPresentationStatus(lvPPT, i, "Processing...");
     lvPPT->Repaint();
-    frmPPTToVideo->WB->Navigate("");
-    frmPPTToVideo->WB->Navigate(Main.CurPresentationPath);
+    window->WB->Navigate("");
+    window->WB->Navigate(Main.CurPresentationPath);
+    if (!RowGoesOn(window)) return;
     StartConvert();
     Main.AllowMinimize = true;
 
     win::PumpUntil([] { return Main.LibraryDone; });
     const std::string intermediate = IntermediateFile();
-    win::PumpUntil([&intermediate] { return win::FileExists(intermediate) || !frmPPTToVideo; });
-    if (!frmPPTToVideo) return;
+    win::PumpUntil([&intermediate, &window] { return win::FileExists(intermediate) || !RowGoesOn(window); });
+    if (!RowGoesOn(window)) return;
 
     AddMediaFile(intermediate);
     Main.IntermediateReady = true;
-    if (!frmPPTToVideo) return;
+    if (!RowGoesOn(window)) return;
 
     // The job, in this order.
     Main.OutputDir = ed_output->Text();
@@ -130,7 +143,7 @@ void Tfm_main::ConvertPresentations() {
     if (!win::DirectoryExists(Main.OutputDir)) win::CreateDirectory(Main.OutputDir);
     Main.OutputDir = win::IncludeTrailingPathDelimiter(Main.OutputDir);
     const std::string ext = OutputExtension();
-    Main.EncoderJob.OutputFile = UniqueOutputFile(Main.OutputDir, row->Caption(), ext);
+    Main.EncoderJob.OutputFile = UniqueOutputFile(Main.OutputDir, caption, ext);
     Main.EncoderJob.SizeArg = SizeArgument();
     Main.EncoderJob.AspectArg = AspectArgument(Main.EncoderJob.SizeArg);
     Main.EncoderJob.VideoRateArg = VideoBitrateArgument();
@@ -149,16 +162,20 @@ void Tfm_main::ConvertPresentations() {
     StartEncoderJob(Main.EncoderJob);
 
     win::PumpUntil([this] { return pbOperation->Position() >= 200 && !Main.Converting; });
-    if (PresentationStatus(lvPPT, i) == Stopped) {
+    // A stop in the encoder phase; once stopped, the list may even have been cleared meanwhile.
+    if (i >= lvPPT->Count() || PresentationStatus(lvPPT, i) == Stopped) {
       FreeWorkWindow();
       pbOperation->Hide();
       return;
     }
 
     // An encoder that failed, or an output folder that could not be made, leaves no usable file.
-    const bool made = ConvertTh.EncoderExitCode == 0 && win::FileSize(outputFile) > 0;
-    if (!made) FailedPresentations.push_back(row->Caption());
-    SetPresentationStatus(lvPPT, i, made ? "Finished" : ConvertError);
+    const bool ok = ConvertTh.EncoderExitCode == 0 && win::FileSize(outputFile) > 0;
+    if (ok)
+      ++made;
+    else
+      FailedPresentations.push_back(caption);
+    SetPresentationStatus(lvPPT, i, ok ? "Finished" : ConvertError);
     lvPPT->Repaint();
     FreeWorkWindow();
     pbOperation->Hide();
@@ -166,24 +183,17 @@ void Tfm_main::ConvertPresentations() {
 
   if (lvPPT->Count() > 0) {
     Main.CurPresentation = 0;
-    const bool allMade = FailedPresentations.empty();
-    switch (Main.FinishAction) {
-      case 0:
-        break;
-      case 1:
-        win::ShellExecute("open", ed_output->Text(), "", "");
-        break;
-      case 2:
-        // Powering off would hide the failure from the person who comes back to it.
-        if (allMade) win::ShellExecute("open", "shutdown.exe", " -s -t 0", "");
-        break;
-    }
-    if (!allMade) {
+    // Only a batch that made its files ends as one: powering off or saying "successfully" after a
+    // failure, or after nothing at all, would hide it from the person who comes back to it.
+    const bool succeeded = made > 0 && FailedPresentations.empty();
+    if (succeeded && Main.FinishAction == 1) win::ShellExecute("open", ed_output->Text(), "", "");
+    if (succeeded && Main.FinishAction == 2) win::ShellExecute("open", "shutdown.exe", " -s -t 0", "");
+    if (!FailedPresentations.empty()) {
       std::string text = "These file(s) could not be converted:";
       for (const std::string &name : FailedPresentations) text += "\r\n" + name;
       text += "\r\nCheck that the output folder can be written and try again.";
       win::MessageDlg(text, win::TMsgDlgType::mtError, {win::mbOK});
-    } else if (Main.FinishAction == 0 || Main.FinishAction == 1) {
+    } else if (succeeded && (Main.FinishAction == 0 || Main.FinishAction == 1)) {
       win::MessageDlg("File(s) Created Successfully!", win::TMsgDlgType::mtInformation, {win::mbOK});
     }
   }

@@ -157,11 +157,6 @@ void SetStatus(TListItem *row, const std::string &status) {
   columns.SetStrings(3, status);
 }
 
-std::string StatusOf(TListItem *row) {
-  const TStringList &columns = row->SubItems();
-  return columns.Count() > 3 ? columns[3] : std::string();
-}
-
 // Reads one IFO file into lv: its titles, and in chapter mode each title's chapters after it.
 void ReadIfo(Tfm_main &form, const std::string &Path, bool chapters) {
   Tfm_main::TIfoLibrary &ifo = IfoInfo();
@@ -318,24 +313,15 @@ void ForgetSource(Tfm_main &form) {
   form.lv->Show();
 }
 
-// The batch has ended. A row that was not converted keeps its status.
-void EndDvdBatch(Tfm_main &form, int rows) {
+// The batch has ended. A row that was not converted keeps its status. Only a batch that made its
+// files ends with the after-finish action: opening an empty folder or powering off after a failure,
+// or after nothing at all, would hide it from the person who comes back to it.
+void EndDvdBatch(Tfm_main &form) {
   Main.Converting = false;
   form.ProgressBar1->Hide();
-  bool allMade = true;
-  for (int i = 0; i < rows; ++i)
-    if (StatusOf(form.lv->Items()[i]) == "Convert Error") allMade = false;
-  switch (Main.FinishAction) {
-    case 1:
-      win::ShellExecute("open", Main.OutputDir, "", "");
-      break;
-    case 2:
-      // Powering off would hide the failure from the person who comes back to it.
-      if (allMade) win::ShellExecute("open", "shutdown.exe", " -s -t 0", "");
-      break;
-    default:
-      break;
-  }
+  if (form.DvdRowsMade == 0 || form.DvdRowsFailed > 0) return;
+  if (Main.FinishAction == 1) win::ShellExecute("open", Main.OutputDir, "", "");
+  if (Main.FinishAction == 2) win::ShellExecute("open", "shutdown.exe", " -s -t 0", "");
 }
 
 }  // namespace
@@ -371,7 +357,7 @@ void Tfm_main::OpenDvd() {
     return;
   }
   DesignDvd();
-  IfoCount = 0;
+  // The listed titles stay in force until a new folder is confirmed (ForgetSource).
   fm_dir->SetCaption("Select DVD Directory");
   fm_dir->ShowModal();
   const std::string folder = SelectedFolder;
@@ -596,18 +582,23 @@ void Tfm_main::OpenIfoFile() {
   if (files.empty()) return;
 
   ForgetSource(*this);
+  std::string unreadable;
   for (const std::string &file : files) {
     AddIfoEntry(*this, file);
     if (Main.TitleMode)
       ReadIfoTitles(file);
     else
       ReadIfoChapters(file);
+    if (IfoFiles.back().FirstRow < 0) unreadable += "\r\n" + file;
   }
   if (lv->Count() == 0) {
     Inform("The selected IFO File is invalid, please choose another one.");
     return;
   }
   CheckAllAndSelectLongest(*this);
+  // What could be read is listed; the person still learns which of the chosen files it is not.
+  if (!unreadable.empty())
+    Warn(("These IFO file(s) could not be read:" + unreadable + "\r\nThe titles of the others are listed.").c_str());
 }
 
 void Tfm_main::MenuItem10Click() {
@@ -641,6 +632,7 @@ void Tfm_main::PreviewDvdTitle() {
 void Tfm_main::FinishDvdRow(int Row) {
   if (Row < 0 || Row >= lv->Count()) return;
   const bool made = ConvertTh.EncoderExitCode == 0 && Row == DvdJobRow && win::FileSize(DvdJobOutput) > 0;
+  ++(made ? DvdRowsMade : DvdRowsFailed);
   SetStatus(lv->Items()[Row], made ? "Finish" : "Convert Error");
 }
 
@@ -677,7 +669,10 @@ void FillDvdJob(Tfm_main &form, int row) {
 }  // namespace
 
 void Tfm_main::ConvertNextDvdTitle() {
-  if (Main.CurItem == 0) DvdJobRow = -1;
+  if (Main.CurItem == 0) {
+    DvdJobRow = -1;
+    DvdRowsMade = DvdRowsFailed = 0;
+  }
   for (;;) {
     const int rows = lv->Count();
     // The row whose encoder has just ended gets its outcome.
@@ -694,6 +689,7 @@ void Tfm_main::ConvertNextDvdTitle() {
       } catch (const std::exception &) {
         // The row fails alone, rather than leaving the batch stuck with Converting set.
         filled = false;
+        ++DvdRowsFailed;
         SetStatus(lv->Items()[row], "Convert Error");
       }
       if (filled) {
@@ -707,7 +703,7 @@ void Tfm_main::ConvertNextDvdTitle() {
 
     ++Main.CurItem;
     if (Main.CurItem <= rows - 1) continue;
-    EndDvdBatch(*this, rows);
+    EndDvdBatch(*this);
     return;
   }
 }

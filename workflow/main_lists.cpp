@@ -124,6 +124,8 @@ void Tfm_main::RemoveSelectedFiles() {
     }
   }
   if (lvPPT->Count() > 0) lvPPT->SetItemIndex(last < lvPPT->Count() ? last : lvPPT->Count() - 1);
+  // A stopped batch resumes only on the list it stopped on.
+  Main.CurPresentation = 0;
 }
 
 void Tfm_main::ClearFileList() {
@@ -140,6 +142,7 @@ void Tfm_main::ClearFileList() {
                       win::TMsgDlgType::mtConfirmation, {win::mbYes, win::mbNo}) == win::idYes) {
     lvPPT->Clear();
     lv->Clear();
+    Main.CurPresentation = 0;
   }
 }
 

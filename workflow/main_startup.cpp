@@ -1,6 +1,9 @@
 // Start and end of the main form: its design, creation, first show, settings and closing.
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <algorithm>
 #include <cstdlib>
 
 #include "Kestrune.h"
@@ -85,6 +88,24 @@ void DesignList(TListView *list, std::initializer_list<std::pair<const char *, i
   for (const auto &[caption, width] : columns) list->Columns().Add(caption, width);
 }
 
+// Widens a list's last column until each of Texts shows whole, taking the room from the column
+// before it, so that a row stays as wide as the design made it.
+void FitLastColumn(TListView *list, std::initializer_list<const char *> texts) {
+  const int count = list->Columns().Count();
+  TListColumn *last = list->Columns()[count - 1], *before = list->Columns()[count - 2];
+  // A cell as the list's style sizes it: the text and the margins around it.
+  QStyleOptionViewItem cell;
+  cell.initFrom(list);
+  cell.features = QStyleOptionViewItem::HasDisplay;
+  int needed = last->Width();
+  for (const char *text : texts) {
+    cell.text = QString::fromUtf8(text);
+    needed = std::max(needed, list->style()->sizeFromContents(QStyle::CT_ItemViewItem, &cell, QSize(), list).width());
+  }
+  before->SetWidth(before->Width() - (needed - last->Width()));
+  last->SetWidth(needed);
+}
+
 }  // namespace
 
 Tfm_main::Tfm_main(TComponent *owner) : TForm(owner) {
@@ -125,6 +146,8 @@ Tfm_main::Tfm_main(TComponent *owner) : TForm(owner) {
   DesignList(lv, {{"File Name", 150}, {"Width * Height", 100}, {"Time", 80}, {"Output Size", 80}, {"Status", 98}});
   lvPPT = Place<TListView>(this, this, "lvPPT", 12, 89, 535, 341);
   DesignList(lvPPT, {{"File Name", 150}, {"Path", 260}, {"Status", 98}});
+  // Every status the batch writes, "Convertor Stoped" the widest.
+  FitLastColumn(lvPPT, {"Ready", "Processing...", "Finished", "Convertor Stoped", "Convert Error"});
   lvPPT->Hide();
 
   cb_size = Place<TskinComboBox>(this, this, "cb_size", 576, 128, 149, 21);

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QLocale>
+#include <QPointer>
 #include <QScreen>
 #include <QShowEvent>
 #include <algorithm>
@@ -95,16 +96,21 @@ void TfrmPPTToVideo::FormCreate() {
 }
 
 void TfrmPPTToVideo::LoadPresentation(const std::string &Path) {
+  // The probe runs the message loop: a Stop handled there frees this window, and a stopped load
+  // neither retries nor reports.
+  const QPointer<TfrmPPTToVideo> self = this;
   try {
     Globals.PresentationFile = Path;
     Globals.SlideCount = GetPPTFileSlidesCount(Path.c_str());
   } catch (...) {
+    if (!self) return;
     // Give the library a clean start before the one retry.
     try {
       WB->Navigate("");
       EndConvert();
       Globals.SlideCount = GetPPTFileSlidesCount(Path.c_str());
     } catch (...) {
+      if (!self) return;
       // The last step: handling the error, the main window frees this window.
       win::SendMessage(MainFormHandle(), WM_CONVERT_ERROR, reinterpret_cast<win::WPARAM>(kLoadError), 0);
     }

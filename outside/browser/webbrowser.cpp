@@ -145,6 +145,8 @@ struct TWebBrowser::Impl {
   TSlideShowPane *Pane = nullptr;
   QTextBrowser *Document = nullptr;
   unsigned Generation = 0;  // raised by every navigation; stale deliveries compare unequal
+  // Cleared when the browser goes, for a wait of Navigate that outlives it.
+  std::shared_ptr<bool> Alive = std::make_shared<bool>(true);
   std::string Url;
 
   // The running show.
@@ -357,6 +359,7 @@ void TWebBrowser::resizeEvent(QResizeEvent *event) {
 }
 
 TWebBrowser::~TWebBrowser() {
+  *FImpl->Alive = false;
   FImpl->EndShow();
   win::SetWindowProc(win::HandleOf(FImpl->Pane), nullptr);
 }
@@ -374,10 +377,14 @@ void TWebBrowser::Navigate(const std::string &url) {
   if (!path.isEmpty() && IsPresentationPath(path)) {
     d.StartShow(path);
     // Slides are drawn by LibreOffice the first time, which takes seconds: the show is ready when
-    // Navigate returns, so that whoever starts watching it then does not watch a blank page.
-    unsigned generation = d.Generation;
-    win::PumpUntil([&d, generation] { return generation != d.Generation || d.Started || !d.Error.empty(); },
-                   kShowReadyTimeoutMs);
+    // Navigate returns, so that whoever starts watching it then does not watch a blank page. What runs
+    // inside the wait may free this browser (a Stop frees the work window): the wait then ends without
+    // touching it, and so does Navigate.
+    const unsigned generation = d.Generation;
+    const std::shared_ptr<bool> alive = d.Alive;
+    win::PumpUntil(
+        [&d, alive, generation] { return !*alive || generation != d.Generation || d.Started || !d.Error.empty(); },
+        kShowReadyTimeoutMs);
     return;
   }
   d.ShowDocument(path);

@@ -25,7 +25,9 @@ public:
   ~TWebBrowser() override;
 
   // Shows `url` (a file path, "file://..." or other address). A presentation plays as a slide show;
-  // an empty address clears the view and raises no DocumentComplete.
+  // an empty address clears the view and raises no DocumentComplete. For a presentation it runs the
+  // message loop until the first slide shows; the browser may be freed meanwhile, and the caller must
+  // then not touch it.
   void Navigate(const std::string &url);
   // Stops what is still loading: a document's pending DocumentComplete, a show whose first slide has
   // not shown yet (its process ends). A running show goes on.

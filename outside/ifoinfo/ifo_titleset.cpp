@@ -1,6 +1,8 @@
 // Reading a title set's IFO file through libdvdread into plain records.
 #include "ifo_titleset.h"
 
+#include "ifo_layout.h"
+
 #include <dvdread/dvd_reader.h>
 #include <dvdread/ifo_read.h>
 
@@ -102,6 +104,23 @@ std::string VideoDesc(const video_attr_t &v) {
 
 void Quiet(void *, dvd_logger_level_t, const char *, va_list) {}
 
+// Larger than any title set's information file.
+constexpr long MaxIfoBytes = 64L << 20;
+
+bool ReadWholeFile(const std::string &path, std::vector<unsigned char> &bytes) {
+  FILE *file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  bool ok = std::fseek(file, 0, SEEK_END) == 0;
+  const long size = ok ? std::ftell(file) : -1;
+  ok = ok && size >= 0 && size <= MaxIfoBytes && std::fseek(file, 0, SEEK_SET) == 0;
+  if (ok) {
+    bytes.resize(static_cast<std::size_t>(size));
+    ok = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  }
+  std::fclose(file);
+  return ok;
+}
+
 }  // namespace
 
 bool ReadTitleSet(const std::string &path, TIfo &ifo) {
@@ -109,9 +128,14 @@ bool ReadTitleSet(const std::string &path, TIfo &ifo) {
   const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
   const int set = TitleSetOf(slash == std::string::npos ? path : path.substr(slash + 1));
   if (set < 0) return false;
-  FILE *probe = std::fopen(path.c_str(), "rb");
-  if (!probe) return false;
-  std::fclose(probe);
+  // A title set's tables are checked against the file before libdvdread, which trusts them, reads it.
+  std::vector<unsigned char> bytes;
+  if (!ReadWholeFile(path, bytes)) return false;
+  TTitleSetLayout layout;
+  if (set != 0) {
+    layout = CheckTitleSetLayout(bytes.data(), bytes.size());
+    if (!layout.Readable) return false;
+  }
 
   dvd_logger_cb logger{Quiet};
   dvd_reader_t *dvd = DVDOpen2(nullptr, &logger, folder.c_str());
@@ -148,8 +172,9 @@ bool ReadTitleSet(const std::string &path, TIfo &ifo) {
     }
     for (int t = 0; pgcit && t < pgcit->nr_of_pgci_srp; ++t) {
       const pgc_t *pgc = pgcit->pgci_srp[t].pgc;
+      const bool fits = static_cast<std::size_t>(t) < layout.ChainFits.size() && layout.ChainFits[t];
       TTitle title;
-      if (pgc) {
+      if (pgc && fits) {
         PlainTime(pgc->playback_time, title.Time);
         for (int c = 0; pgc->cell_playback && c < pgc->nr_of_cells; ++c) {
           const cell_playback_t &cp = pgc->cell_playback[c];

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Two presentations become MP4 files through the program's window, as a person does it: Add Files
-# twice (typing each path into the open dialog), Convert, then the success message. Each output must
-# have the profile's frame size, a video and an audio stream, and the length of its intermediate AVI.
+# Presentations become MP4 files through the program's window, as a person does it. First a batch of
+# a good deck and a corrupt file stops with the error at row 2; Clear. Then two other presentations:
+# Add Files twice (typing each path into the open dialog), Convert, and the success message; nothing
+# is skipped. Each output must have the profile's frame size, a video and an audio stream, and the
+# length of its intermediate AVI.
 #   convert_e2e.sh <program folder> <screen_grab> <decks folder> <folder for screenshots>
 set -euo pipefail
 if [ "${1:-}" != --inside ]; then
@@ -15,7 +17,8 @@ export VANTREL_WINDIR=$places/windows VANTREL_WORKDIR=$places/work
 export QT_QPA_PLATFORM=xcb
 mkdir -p "$VANTREL_WINDIR" "$VANTREL_WORKDIR" "$places/in" "$places/out" "$places/avi"
 decklist=${E2E_DECKS:-timed.ppt one.ppt}
-for deck in $decklist; do cp "$decks/$deck" "$places/in/"; done
+stoplist="three.ppt truncated.ppt"
+for deck in $decklist $stoplist; do cp "$decks/$deck" "$places/in/"; done
 
 # Profile 4 (MP4), the temporary output folder, and only the message at the end.
 cat > "$VANTREL_WINDIR/Vantrel.ini" <<EOF
@@ -61,21 +64,64 @@ done
 sleep 1
 
 # "openfiles" lies at 10,437 (63 x 26); the open dialog takes a typed full path.
-for deck in $decklist; do
-  before=$(visible_windows)
-  click 41 450
-  dialog=$(new_window 40 "$before") || fail "no open dialog after a click on openfiles"
-  xdotool windowfocus "$dialog" 2>/dev/null || true
-  sleep 0.5
-  xdotool type --delay 15 "$places/in/$deck"
+add_decks() {
+  local deck
+  for deck in "$@"; do
+    before=$(visible_windows)
+    click 41 450
+    dialog=$(new_window 40 "$before") || fail "no open dialog after a click on openfiles"
+    xdotool windowfocus "$dialog" 2>/dev/null || true
+    sleep 0.5
+    xdotool type --delay 15 "$places/in/$deck"
+    sleep 0.3
+    "$grab" "$shots/open_dialog_$deck.png"
+    xdotool key Return
+    for _ in $(seq 40); do xdotool getwindowname "$dialog" >/dev/null 2>&1 && \
+      visible_windows | grep -qx "$dialog" || break; sleep 0.25; done
+    visible_windows | grep -qx "$dialog" && fail "the open dialog stayed open for $deck"
+    sleep 0.5
+  done
+}
+# Answers the message box $1 with its default button.
+answer() {
+  xdotool windowfocus "$1" 2>/dev/null || true
   sleep 0.3
-  "$grab" "$shots/open_dialog_$deck.png"
   xdotool key Return
-  for _ in $(seq 40); do xdotool getwindowname "$dialog" >/dev/null 2>&1 && \
-    visible_windows | grep -qx "$dialog" || break; sleep 0.25; done
-  visible_windows | grep -qx "$dialog" && fail "the open dialog stayed open for $deck"
-  sleep 0.5
-done
+  for _ in $(seq 40); do visible_windows | grep -qx "$1" || return 0; sleep 0.25; done
+  fail "the message box stayed open"
+}
+# The success message is one short line; every error message of a batch is wider (the library's
+# texts) or taller (the list of files that failed).
+is_short_message() {
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  echo "message box $WIDTH x $HEIGHT"
+  [ "$WIDTH" -le 320 ] && [ "$HEIGHT" -le 120 ]
+}
+
+# A batch that stops: the good deck is made, the corrupt file at row 2 stops it with the error.
+add_decks $stoplist
+"$grab" "$shots/stop_list_ready.png"
+before=$(visible_windows)
+click 588 534
+dialog=$(new_window 1200 "$before") || fail "no message after ten minutes of converting"
+sleep 1
+"$grab" "$shots/stopped_message.png"
+is_short_message "$dialog" && fail "a batch with a corrupt file ended with the success message"
+answer "$dialog"
+sleep 1
+"$grab" "$shots/stopped_rows.png"
+[ -s "$places/out/three.mp4" ] || fail "the good deck before the corrupt file was not made"
+[ -e "$places/out/truncated.mp4" ] && fail "the corrupt file gave an output"
+
+# "clear" lies at 214,437 (63 x 26); its question is answered Yes.
+before=$(visible_windows)
+click 245 450
+dialog=$(new_window 40 "$before") || fail "no question after a click on clear"
+answer "$dialog"
+sleep 0.5
+
+# A new list: converted from its first row.
+add_decks $decklist
 "$grab" "$shots/list_ready.png"
 
 # Keep each intermediate AVI (a hard link outlives the library's clean-up) to compare lengths.
@@ -102,14 +148,8 @@ dialog=$(new_window 1200 "$before") || fail "no message after ten minutes of con
 end=$(date +%s.%N)
 sleep 1
 "$grab" "$shots/finished_message.png"
-# The success message is one short line; every error message of a batch is wider (the library's
-# texts) or taller (the list of files that failed).
-eval "$(xdotool getwindowgeometry --shell "$dialog")"
-echo "message box $WIDTH x $HEIGHT"
-[ "$WIDTH" -le 320 ] && [ "$HEIGHT" -le 120 ] || fail "the message is not the short success message"
-xdotool windowfocus "$dialog" 2>/dev/null || true
-sleep 0.3
-xdotool key Return
+is_short_message "$dialog" || fail "the message is not the short success message"
+answer "$dialog"
 sleep 1
 "$grab" "$shots/rows_finished.png"
 kill "$keeper" 2>/dev/null || true

@@ -81,6 +81,22 @@ protected:
     Form->AddFilesDialog();
     win::SetOpenDialogHandler(previous);
   }
+  // The library reports an error when it starts the presentation of start number `start`.
+  void LibraryFailsAt(int start) {
+    BeforeLibraryDone = [this, start](int n) {
+      LibraryAnswers = n != start;
+      if (n != start) return;
+      QTimer::singleShot(10, Form, [this] {
+        win::SendMessage(Form->Handle(), WM_CONVERT_ERROR, reinterpret_cast<win::WPARAM>("Error:disk full"), 0);
+      });
+    };
+  }
+  // Clear, confirmed.
+  void ClearList() {
+    auto previous = win::SetMessageDialogHandler([](const win::TMessageRequest &) { return win::idYes; });
+    Form->ClearFileList();
+    win::SetMessageDialogHandler(previous);
+  }
   std::string Status(int row) { return Form->lvPPT->Items()[row]->SubItems().Strings(1); }
   std::vector<std::string> Runs() {
     std::vector<std::string> runs;
@@ -388,4 +404,50 @@ TEST_F(BatchTest, StopWhilePlayingDoesNothing) {
   Form->StopConversion();
   EXPECT_TRUE(Main.Converting);
   EXPECT_EQ(Status(0), "Ready");
+}
+
+TEST_F(BatchTest, ClearAfterAStopStartsTheNextBatchAtTheFirstRow) {
+  AddPresentations({"a.ppt", "b.ppt"});
+  LibraryFailsAt(2);
+  Form->StartConversion();
+  ASSERT_EQ(Status(1), "Convertor Stoped");
+  ClearList();
+  AddPresentations({"c.ppt", "d.ppt", "e.ppt"});
+  BeforeLibraryDone = nullptr;
+  LibraryAnswers = true;
+  Messages.clear();
+  Form->StartConversion();
+  for (int row = 0; row < 3; ++row) EXPECT_EQ(Status(row), "Finished") << row;
+  EXPECT_TRUE(OutputHas("c.mp4") && OutputHas("d.mp4") && OutputHas("e.mp4"));
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"File(s) Created Successfully!"});
+}
+
+TEST_F(BatchTest, RemovingRowsAfterAStopStartsTheNextBatchAtTheFirstRow) {
+  AddPresentations({"a.ppt", "b.ppt", "c.ppt"});
+  LibraryFailsAt(2);
+  Form->StartConversion();
+  ASSERT_EQ(Status(1), "Convertor Stoped");
+  Form->lvPPT->SetItemIndex(2);
+  Form->RemoveSelectedFiles();
+  BeforeLibraryDone = nullptr;
+  LibraryAnswers = true;
+  Main.FinishAction = 2;
+  Form->StartConversion();
+  EXPECT_EQ(Status(0), "Finished");
+  EXPECT_EQ(Status(1), "Finished");
+  EXPECT_TRUE(OutputHas("a_1.mp4") && OutputHas("b.mp4"));
+  EXPECT_EQ(Shell, std::vector<std::string>{"open|shutdown.exe| -s -t 0"});
+}
+
+TEST_F(BatchTest, ABatchThatMadeNothingRunsNoAfterFinishAction) {
+  AddPresentations({"a.ppt"});
+  Marker("fail", true);
+  for (int action : {1, 2}) {
+    Main.FinishAction = action;
+    Messages.clear();
+    Form->StartConversion();
+    EXPECT_TRUE(Shell.empty()) << action;
+    ASSERT_EQ(Messages.size(), 1u) << action;
+    EXPECT_EQ(Messages[0].Type, win::TMsgDlgType::mtError) << action;
+  }
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../fixtures/dvd/damaged_ifos.h"
 #include "../fixtures/dvd/dvd_fixture.h"
 #include "dialogs.h"
 #include "dir.h"
@@ -118,4 +119,23 @@ TEST_F(DvdConversion, CheckedTitlesAndAChapterBecomeFilesWithTheirOwnContent) {
   ASSERT_TRUE(fs::exists(chapter));
   EXPECT_NEAR(dvdfixture::Duration(chapter), 3.0, 0.5);
   ExpectChapter(chapter, 0, Chapters()[3]);
+}
+
+// Ifoinfo.dll runs in the program's process: a damaged IFO file is one that cannot be read, whether
+// it comes with a DVD folder or among chosen IFO files.
+TEST_F(DvdConversion, DamagedIfoFilesAreUnreadableAndTheOthersListed) {
+  const std::string damaged = damagedifo::Folder() + "/shared_chain_past_file";
+  OpenDvd(damaged);
+  EXPECT_EQ(Form->lv->Count(), 0);
+  EXPECT_TRUE(Messages.empty());
+
+  const std::string damagedIfo = damaged + "/VIDEO_TS/VTS_01_0.IFO";
+  auto previous = win::SetOpenDialogHandler([&](const win::TOpenRequest &) {
+    return std::vector<std::string>{damagedIfo, Dvd + "/VIDEO_TS/VTS_01_0.IFO"};
+  });
+  Form->OpenIfoFile();
+  win::SetOpenDialogHandler(previous);
+  EXPECT_EQ(Form->lv->Count(), 2);
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_NE(Messages[0].find(damagedIfo), std::string::npos) << Messages[0];
 }

@@ -339,6 +339,34 @@ TEST_F(DvdTest, AnIfoFileThatListsNothingIsInvalid) {
   EXPECT_EQ(Messages[0].Type, win::TMsgDlgType::mtInformation);
 }
 
+TEST_F(DvdTest, UnreadableChosenIfoFilesAreNamedOnceAndTheOthersListed) {
+  FakeFiles["VTS_02_0.IFO"] = TwoTitles();
+  MakeDvd({"VTS_01_0.IFO", "VTS_02_0.IFO", "VTS_03_0.IFO"});
+  OpenIfo({Disc / "VIDEO_TS/VTS_01_0.IFO", Disc / "VIDEO_TS/VTS_02_0.IFO", Disc / "VIDEO_TS/VTS_03_0.IFO"});
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Title_01", "Title_02"}));
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_EQ(Messages[0].Type, win::TMsgDlgType::mtWarning);
+  EXPECT_NE(Messages[0].Text.find(Disc / "VIDEO_TS/VTS_01_0.IFO"), std::string::npos) << Messages[0].Text;
+  EXPECT_NE(Messages[0].Text.find(Disc / "VIDEO_TS/VTS_03_0.IFO"), std::string::npos) << Messages[0].Text;
+  EXPECT_EQ(Messages[0].Text.find("VTS_02_0.IFO"), std::string::npos) << Messages[0].Text;
+}
+
+TEST_F(DvdTest, ACancelledAddDvdKeepsTheListedTitlesWorking) {
+  FakeFiles["VTS_01_0.IFO"] = TwoTitles();
+  OpenDvd(MakeDvd({"VTS_01_0.IFO"}));
+  ASSERT_EQ(Form->lv->Count(), 2);
+  QTimer::singleShot(0, [] { fm_dir->btn_cancelClick(); });
+  Form->OpenDvd();
+  ASSERT_EQ(Form->lv->Count(), 2);
+  Form->cb_audio->Clear();
+  Form->lv->SetItemIndex(1);
+  Form->lvClick();
+  EXPECT_EQ(Form->cb_audio->Items().Items(), TwoTitles().Audio);
+  Form->ToggleTitleChapterMode(Main.TitleMode);
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Title_01", "  Chapter_01", "  Chapter_02", "Title_04",
+                                                  "  Chapter_01", "  Chapter_02"}));
+}
+
 TEST_F(DvdTest, TracksFollowTheRowsFileAndKeepEachRowsChoice) {
   FakeIfo second = TwoTitles();
   second.Audio = {"Espanol DTS 6ch 48kHz (0x88)"};
@@ -496,7 +524,7 @@ TEST_F(DvdTest, OriginalQualitiesUseTheTitlesOwnRateAndARowWithoutOneFailsAlone)
   EXPECT_FALSE(Main.Converting);
 }
 
-TEST_F(DvdTest, AnUncheckedListEndsTheBatchWithTheAfterFinishAction) {
+TEST_F(DvdTest, OnlyABatchThatMadeItsFilesEndsWithTheAfterFinishAction) {
   FakeFiles["VTS_01_0.IFO"] = TwoTitles();
   OpenDvd(MakeDvd({"VTS_01_0.IFO"}));
   Form->MenuItem11Click();
@@ -508,11 +536,16 @@ TEST_F(DvdTest, AnUncheckedListEndsTheBatchWithTheAfterFinishAction) {
   });
   Main.FinishAction = 2;
   Convert();
-  win::SetShellExecuteHandler(previous);
   EXPECT_TRUE(Runs().empty());
-  EXPECT_EQ(shell, (std::vector<std::string>{"open|shutdown.exe| -s -t 0"}));
+  EXPECT_TRUE(shell.empty()) << "nothing was made";
   EXPECT_EQ(Status(0), "Ready");
   EXPECT_EQ(Status(1), "Ready");
+
+  Form->lv->Items()[0]->SetChecked(true);
+  Convert();
+  win::SetShellExecuteHandler(previous);
+  EXPECT_EQ(Status(0), "Finish");
+  EXPECT_EQ(shell, (std::vector<std::string>{"open|shutdown.exe| -s -t 0"}));
   EXPECT_TRUE(Messages.empty());
 }
 

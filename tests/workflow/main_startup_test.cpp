@@ -195,3 +195,23 @@ TEST_F(StartupTest, ProgramFormsAreCreatedInOrderOwnedByTheApplication) {
   fm_show = nullptr;
   frmPPTToVideo = nullptr;
 }
+
+// At the design size, lvPPT shows every status text the batch writes whole, without a horizontal
+// scroll bar.
+TEST_F(StartupTest, EveryPresentationStatusFitsItsColumn) {
+  CreateAndShow();
+  TListView *list = Form->lvPPT;
+  list->Show();
+  for (const char *status : {"Ready", "Processing...", "Finished", "Convertor Stoped", "Convert Error"}) {
+    TListItem *row = list->Items().Add();
+    row->SetCaption("talk.ppt");
+    row->SubItems().Add("/home/someone/");
+    row->SubItems().Add(status);
+  }
+  QCoreApplication::processEvents();
+  const QAbstractItemView *view = list;
+  EXPECT_LE(view->sizeHintForColumn(2), list->Columns()[2]->Width());
+  int total = 0;
+  for (int c = 0; c < list->Columns().Count(); ++c) total += list->Columns()[c]->Width();
+  EXPECT_LE(total, list->viewport()->width());
+}

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../../fixtures/dvd/damaged_ifos.h"
 #include "ifoinfo.h"
 #include "testsupport.h"
 
@@ -133,6 +134,34 @@ TEST(IfoOpen, RefusesWhatItCannotRead) {
   EXPECT_EQ(ifoOpen((dir / "VIDEO_TS/title.ifo").c_str(), 0), 0) << "the title set is told by the name";
   EXPECT_EQ(ifoOpen(nullptr, 0), 0);
   EXPECT_EQ(ifoOpen("", 0), 0);
+}
+
+// The damaged copies of the test DVD's IFO file: none takes the process down; a file whose tables do
+// not fit cannot be opened; a title whose program chain does not fit comes out without cells and the
+// other keeps its own.
+TEST(IfoOpen, DamagedFilesNeverTakeTheProcessDown) {
+  const intptr_t intact = ifoOpen(TitleSetIfo.c_str(), 0);
+  ASSERT_NE(intact, 0);
+  for (const damagedifo::TCase &c : damagedifo::Cases()) {
+    SCOPED_TRACE(std::string(c.Name) + ": " + c.Damage);
+    ASSERT_TRUE(fs::exists(damagedifo::IfoOf(c)));
+    const intptr_t h = ifoOpen(damagedifo::IfoOf(c).c_str(), 0);
+    if (!c.Readable) {
+      EXPECT_EQ(h, 0);
+      continue;
+    }
+    ASSERT_NE(h, 0);
+    ASSERT_EQ(ifoGetNumPGCI(h), 2);
+    for (int t = 0; t < 2; ++t) {
+      const std::vector<Cell> cells = CellsOf(h, t), expected = CellsOf(intact, t);
+      if (t == c.EmptyTitle) {
+        EXPECT_TRUE(cells.empty()) << "title " << t;
+        continue;
+      }
+      ASSERT_EQ(cells.size(), expected.size()) << "title " << t;
+      for (std::size_t i = 0; i < cells.size(); ++i) EXPECT_EQ(cells[i].Last, expected[i].Last);
+    }
+  }
 }
 
 }  // namespace
