@@ -34,17 +34,21 @@ constexpr double kCapturesPerMinute = 20 * 60;
 
 using Picture = QImage (*)(int number);
 
+void Pen(QPainter &p, QColor colour, int pixelSize, bool bold = false) {
+  QFont font = p.font();
+  font.setPixelSize(pixelSize);
+  font.setBold(bold);
+  p.setFont(font);
+  p.setPen(colour);
+}
+
 // A slide with one line of large text on a plain colour, between black bars.
 QImage TitleSlide(int number) {
   QImage image(800, 600, QImage::Format_RGB32);
   image.fill(Qt::black);
   QPainter p(&image);
   p.fillRect(0, 75, 800, 450, QColor(192, 0, 0));
-  QFont font = p.font();
-  font.setPixelSize(64);
-  font.setBold(true);
-  p.setFont(font);
-  p.setPen(Qt::white);
+  Pen(p, Qt::white, 64, true);
   p.drawText(QRect(0, 75, 800, 450), Qt::AlignCenter, QString("Slide %1 of 6").arg(number));
   return image;
 }
@@ -55,14 +59,9 @@ QImage TextSlide(int number) {
   image.fill(Qt::white);
   QPainter p(&image);
   p.fillRect(0, 0, 800, 90, QColor(30, 60, 130));
-  QFont font = p.font();
-  font.setPixelSize(40);
-  p.setFont(font);
-  p.setPen(Qt::white);
+  Pen(p, Qt::white, 40);
   p.drawText(40, 62, QString("Quarterly review, part %1").arg(number));
-  font.setPixelSize(26);
-  p.setFont(font);
-  p.setPen(Qt::black);
+  Pen(p, Qt::black, 26);
   for (int line = 0; line < 8; ++line)
     p.drawText(70, 160 + line * 52, QString("- Point %1.%2: figures, names and a short remark").arg(number).arg(line + 1));
   return image;
