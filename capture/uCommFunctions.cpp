@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <stdexcept>
 #include <vector>
 
@@ -78,9 +79,24 @@ void EnsureWorkingFolder() {
 }
 
 bool IsProcessRunning(const std::string &ExeName) {
-  std::string wanted = Upper(ExeName);
-  for (const win::TProcessEntry &entry : win::ProcessSnapshot())
-    if (Upper(entry.ExeFile) == wanted) return true;
+  // The watchdog asks every 50 ms: the process found last time answers in one look, and only when it
+  // has gone are all the machine's processes walked.
+  static std::mutex lock;
+  static std::string lastName;
+  static pid_t lastPid = 0;
+  const std::string wanted = Upper(ExeName);
+  std::lock_guard<std::mutex> guard(lock);
+  std::string exeFile;
+  if (lastPid > 0 && lastName == wanted && win::LiveProcessExeFile(lastPid, exeFile) && Upper(exeFile) == wanted)
+    return true;
+  lastPid = 0;
+  for (const win::TProcessEntry &entry : win::ProcessSnapshot()) {
+    if (Upper(entry.ExeFile) == wanted) {
+      lastName = wanted;
+      lastPid = entry.Pid;
+      return true;
+    }
+  }
   return false;
 }
 

@@ -114,7 +114,8 @@ std::string AdvanceTimeText(float seconds);
 
 // Bitmap 1 of "Resource.dll", the end-of-show screen; an empty picture when it cannot be loaded.
 std::shared_ptr<TPicture> LoadReferencePicture();
-// Frames per second that make `frames` frames last as long as a recording of `totalTime` ms.
+// Frames per second that make `frames` frames last exactly as long as a recording of `totalTime` ms
+// (a recording of no length counts as one second).
 double FrameRateFor(int frames, float totalTime);
 // "File is Being Created" with as many dots as the clock's second modulo 6.
 std::string FileBeingCreatedText(int second);

@@ -49,11 +49,10 @@ int Round(double value) { return int(std::nearbyint(value)); }
 }  // namespace
 
 double FrameRateFor(int frames, float totalTime) {
-  double length = totalTime > 0 ? totalTime : 1000.0;
-  double rate = frames * 1000.0 / length - 1;
-  // Fewer frames than seconds would give no rate at all; then the frames simply share the length.
-  if (!(rate > 0)) rate = frames * 1000.0 / length;
-  return rate;
+  // Exactly the recording's length: a rate off by one frame a second leaves the pictures minutes
+  // behind their sound in an hour's show.
+  const double length = totalTime > 0 ? totalTime : 1000.0;
+  return frames * 1000.0 / length;
 }
 
 std::string FileBeingCreatedText(int second) {

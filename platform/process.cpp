@@ -510,6 +510,16 @@ std::string ExecutableName(const std::string &proc) {
 
 }  // namespace
 
+bool LiveProcessExeFile(pid_t pid, std::string &exeFile) {
+  exeFile.clear();
+  if (pid <= 0) return false;
+  const std::string proc = "/proc/" + std::to_string(pid);
+  const char state = ProcessState(proc);
+  if (state == '?' || state == 'Z' || state == 'X' || state == 'x') return false;
+  exeFile = ExecutableName(proc);
+  return true;
+}
+
 std::vector<TProcessEntry> ProcessSnapshot() {
   std::vector<TProcessEntry> entries;
   DIR *dir = opendir("/proc");
@@ -518,13 +528,9 @@ std::vector<TProcessEntry> ProcessSnapshot() {
     char *end = nullptr;
     long pid = std::strtol(entry->d_name, &end, 10);
     if (pid <= 0 || *end != '\0') continue;
-    std::string proc = std::string("/proc/") + entry->d_name;
-    char state = ProcessState(proc);
-    if (state == '?' || state == 'Z' || state == 'X' || state == 'x') continue;
     TProcessEntry item;
     item.Pid = static_cast<pid_t>(pid);
-    item.ExeFile = ExecutableName(proc);
-    entries.push_back(std::move(item));
+    if (LiveProcessExeFile(item.Pid, item.ExeFile)) entries.push_back(std::move(item));
   }
   closedir(dir);
   std::sort(entries.begin(), entries.end(),

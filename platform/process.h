@@ -69,6 +69,9 @@ struct TProcessEntry {
 
 // Running processes of this machine, zombies skipped, in process-id order.
 std::vector<TProcessEntry> ProcessSnapshot();
+// One process as the snapshot would list it: false when it has ended or is a zombie, else its
+// executable's file name in `exeFile`.
+bool LiveProcessExeFile(pid_t pid, std::string &exeFile);
 // Ends the process at once (SIGKILL); reaps it when it is our child. True when it was ended.
 bool TerminateProcess(pid_t pid);
 

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include <QImage>
+
 #include "avi_layout.h"
 #include "jpeg.h"
 #include "mediaerror.h"
@@ -86,6 +88,12 @@ struct TAviWriter::State {
   TSoundBlock Pending;  // sound waiting for its place between the frames
   std::size_t PendingStart = 0;
 
+  // The compressed picture fitted to the file's size last, and what it was made from: a slide on
+  // screen for 10 s gives 200 equal captures, fitted once. The decoded picture keeps its storage.
+  TPixelArray FittedFrom;
+  std::vector<std::uint8_t> Fitted;
+  QImage Decoded;
+
   std::uint32_t BlockAlign() const { return std::uint32_t(SoundChannels * 2); }
   std::int64_t PendingUnits() const { return std::int64_t(Pending.size() - PendingStart) / SoundChannels; }
 
@@ -96,6 +104,8 @@ struct TAviWriter::State {
   void WriteIndex(StreamState &s);
   std::int64_t ProjectedSegmentSize(const StreamState &s, std::uint32_t chunkBytes) const;
   void WriteChunk(StreamState &s, const std::uint8_t *data, std::uint32_t size);
+  void WriteFrameChunk(const std::uint8_t *data, std::size_t size);
+  void Fit(const TPixelArray &frame);
   void WriteSoundUnits(std::int64_t units);
   void FlushSound(bool all);
 };
@@ -219,6 +229,7 @@ void TAviWriter::CreateFile(const std::string &path, int mode) {
   s.Idx1.clear();
   s.Pending.clear();
   s.PendingStart = 0;
+  s.FittedFrom = {};
   s.FirstSegment = true;
   s.RiffCount = 0;
   s.FramesInFirstRiff = 0;
@@ -462,6 +473,35 @@ void TAviWriter::State::WriteChunk(StreamState &s, const std::uint8_t *data, std
   SegmentHasChunks = true;
 }
 
+void TAviWriter::State::WriteFrameChunk(const std::uint8_t *data, std::size_t size) {
+  WriteChunk(Video, data, std::uint32_t(size));
+  ++Video.SegmentUnits;
+  ++Video.TotalUnits;
+  if (FirstSegment) FramesInFirstRiff = Video.TotalUnits;
+  if (WithSound && Interleave) FlushSound(false);
+}
+
+// Decodes no larger than needed, scales to the file's size and compresses into `Fitted`.
+void TAviWriter::State::Fit(const TPixelArray &frame) {
+  if (frame.Jpeg().empty()) {
+    FittedFrom = {};
+    const TPixelArray fitted = frame.Scaled(Width, Height);
+    Fitted = JpegCompress(fitted.Pixels().data(), Width, Height, Width * 3, kFrameQuality);
+    return;
+  }
+  // The same bytes again (sizes compare first, so other pictures rarely cost a byte comparison).
+  if (!FittedFrom.Empty() && FittedFrom.Jpeg() == frame.Jpeg()) return;
+  FittedFrom = {};
+  const std::vector<std::uint8_t> &jpeg = frame.Jpeg();
+  JpegDecodeInto(jpeg.data(), jpeg.size(), JpegDecodeEighths(frame.Width(), frame.Height(), Width, Height), Decoded);
+  if (Decoded.width() == Width && Decoded.height() == Height)
+    JpegCompressInto(Decoded, kFrameQuality, Fitted);
+  else
+    JpegCompressInto(Decoded.scaled(Width, Height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), kFrameQuality,
+                     Fitted);
+  FittedFrom = frame;
+}
+
 void TAviWriter::WriteJpegFrame(const std::uint8_t *data, std::size_t size) {
   if (!IsOpen()) throw EMediaError("No video file is open for writing");
   State &s = *F;
@@ -469,27 +509,22 @@ void TAviWriter::WriteJpegFrame(const std::uint8_t *data, std::size_t size) {
   if (!JpegImageSize(data, size, w, h)) throw EMediaError("A video frame must be a JPEG picture");
   if (w != s.Width || h != s.Height) {
     // Every frame of the stream has the stream's size.
-    WriteVideoFrame(TPixelArray::FromJpeg(std::vector<std::uint8_t>(data, data + size)).Scaled(s.Width, s.Height));
+    WriteVideoFrame(TPixelArray::FromJpeg(std::vector<std::uint8_t>(data, data + size)));
     return;
   }
-  s.WriteChunk(s.Video, data, std::uint32_t(size));
-  ++s.Video.SegmentUnits;
-  ++s.Video.TotalUnits;
-  if (s.FirstSegment) s.FramesInFirstRiff = s.Video.TotalUnits;
-  if (s.WithSound && s.Interleave) s.FlushSound(false);
+  s.WriteFrameChunk(data, size);
 }
 
 void TAviWriter::WriteVideoFrame(const TPixelArray &frame) {
   if (!IsOpen()) throw EMediaError("No video file is open for writing");
   if (frame.Empty()) throw EMediaError("Cannot write an empty video frame");
-  const State &s = *F;
+  State &s = *F;
   if (!frame.Jpeg().empty() && frame.Width() == s.Width && frame.Height() == s.Height) {
     WriteJpegFrame(frame.Jpeg().data(), frame.Jpeg().size());
     return;
   }
-  const TPixelArray fitted = frame.Scaled(s.Width, s.Height);
-  const std::vector<std::uint8_t> jpeg = JpegCompress(fitted.Pixels().data(), s.Width, s.Height, s.Width * 3, kFrameQuality);
-  WriteJpegFrame(jpeg.data(), jpeg.size());
+  s.Fit(frame);
+  s.WriteFrameChunk(s.Fitted.data(), s.Fitted.size());
 }
 
 void TAviWriter::State::WriteSoundUnits(std::int64_t units) {

@@ -47,7 +47,8 @@ public:
   // Creates the file, replacing an old one; every mode creates it anew.
   void CreateFile(const std::string &path, int mode);
   // A picture of another size than the output is scaled to it; a JPEG-backed picture of the output
-  // size is stored as it is.
+  // size is stored as it is, and one with the same JPEG bytes as the picture scaled last takes that
+  // picture's stored frame again.
   void WriteVideoFrame(const TPixelArray &frame);
   void WriteJpegFrame(const std::uint8_t *data, std::size_t size);
   // A block holds whole units of the sound format.

@@ -15,9 +15,8 @@ TPixelArray TImageFile::LoadFileAsPixels(const std::string &path) const {
   if (file.Size() > kMaxFileSize) throw EMediaError("Picture file too large: " + path);
   std::vector<std::uint8_t> data(std::size_t(file.Size()));
   if (!file.ReadAt(0, data.data(), data.size())) throw EMediaError("Cannot read " + path);
-  TPixelArray picture = TPixelArray::FromJpeg(std::move(data));
-  picture.Pixels();  // a damaged picture fails here, not later in a writer
-  return picture;
+  // Decoded only where the pixels are needed: a writer storing the same capture again never is.
+  return TPixelArray::FromJpeg(std::move(data));
 }
 
 }  // namespace media

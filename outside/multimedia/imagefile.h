@@ -8,7 +8,8 @@ namespace media {
 
 class TImageFile {
 public:
-  // Reads and decodes the whole file; throws EMediaError when it is missing or no JPEG picture.
+  // Reads the whole file; throws EMediaError when it is missing or holds no JPEG picture. The pixels
+  // are decoded when first asked for (a stream damaged past its header fails then).
   TPixelArray LoadFileAsPixels(const std::string &path) const;
 };
 

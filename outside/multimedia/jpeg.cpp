@@ -1,5 +1,6 @@
 #include "jpeg.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <string>
@@ -77,7 +78,8 @@ bool CompressRows(const std::uint8_t *pixels, int width, int height, int stride,
     return false;
   }
   jpeg_create_compress(&cinfo);
-  out->resize(std::size_t(width) * height / 2 + 4096);
+  // A reused vector keeps its storage: only a larger picture makes it grow.
+  out->resize(std::max(out->capacity(), std::size_t(width) * height / 2 + 4096));
   dest.Base.next_output_byte = out->data();
   dest.Base.free_in_buffer = out->size();
   cinfo.dest = &dest.Base;
@@ -97,8 +99,48 @@ bool CompressRows(const std::uint8_t *pixels, int width, int height, int stride,
   return true;
 }
 
-bool DecompressRows(const std::uint8_t *data, std::size_t size, bool headerOnly, int *width, int *height,
-                    std::vector<std::uint8_t> *out, char *message) {
+// Where decoded rows go; the output size is known only once libjpeg has read the header.
+class RowSink {
+public:
+  // The first of `height` rows of `stride` bytes each.
+  virtual std::uint8_t *Rows(int width, int height, std::size_t &stride) = 0;
+
+protected:
+  ~RowSink() = default;
+};
+
+class VectorRows final : public RowSink {
+public:
+  explicit VectorRows(std::vector<std::uint8_t> &out) : FOut(out) {}
+  std::uint8_t *Rows(int width, int height, std::size_t &stride) override {
+    stride = std::size_t(width) * 3;
+    FOut.assign(stride * std::size_t(height), 0);
+    return FOut.data();
+  }
+
+private:
+  std::vector<std::uint8_t> &FOut;
+};
+
+class ImageRows final : public RowSink {
+public:
+  explicit ImageRows(QImage &out) : FOut(out) {}
+  std::uint8_t *Rows(int width, int height, std::size_t &stride) override {
+    // libjpeg writes every row, also of a cut stream; only a new size needs new storage.
+    if (FOut.width() != width || FOut.height() != height || FOut.format() != QImage::Format_RGB32)
+      FOut = QImage(width, height, QImage::Format_RGB32);
+    stride = std::size_t(FOut.bytesPerLine());
+    return FOut.bits();
+  }
+
+private:
+  QImage &FOut;
+};
+
+// `eighths` of the picture's size, through libjpeg's DCT scaling; a null sink reads the header only.
+// Kept free of C++ objects with destructors, as CompressRows is.
+bool DecompressRows(const std::uint8_t *data, std::size_t size, int eighths, J_COLOR_SPACE space, RowSink *sink,
+                    int *width, int *height, char *message) {
   jpeg_decompress_struct cinfo;
   ErrorManager err;
   InitErrors(err);
@@ -113,7 +155,7 @@ bool DecompressRows(const std::uint8_t *data, std::size_t size, bool headerOnly,
   jpeg_read_header(&cinfo, TRUE);
   *width = int(cinfo.image_width);
   *height = int(cinfo.image_height);
-  if (headerOnly) {
+  if (!sink) {
     jpeg_destroy_decompress(&cinfo);
     return true;
   }
@@ -122,12 +164,14 @@ bool DecompressRows(const std::uint8_t *data, std::size_t size, bool headerOnly,
     std::snprintf(message, JMSG_LENGTH_MAX, "picture of %dx%d is too large", *width, *height);
     return false;
   }
-  cinfo.out_color_space = JCS_RGB;
+  cinfo.out_color_space = space;
+  cinfo.scale_num = unsigned(eighths);
+  cinfo.scale_denom = 8;
   jpeg_start_decompress(&cinfo);
-  const std::size_t stride = std::size_t(cinfo.output_width) * 3;
-  out->assign(stride * cinfo.output_height, 0);
+  std::size_t stride = 0;
+  std::uint8_t *rows = sink->Rows(int(cinfo.output_width), int(cinfo.output_height), stride);
   while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = out->data() + std::size_t(cinfo.output_scanline) * stride;
+    JSAMPROW row = rows + std::size_t(cinfo.output_scanline) * stride;
     jpeg_read_scanlines(&cinfo, &row, 1);
   }
   jpeg_finish_decompress(&cinfo);
@@ -135,66 +179,104 @@ bool DecompressRows(const std::uint8_t *data, std::size_t size, bool headerOnly,
   return true;
 }
 
-std::vector<std::uint8_t> Compress(const std::uint8_t *pixels, int width, int height, int stride,
-                                   J_COLOR_SPACE space, int components, int quality) {
+void Compress(const std::uint8_t *pixels, int width, int height, int stride, J_COLOR_SPACE space, int components,
+              int quality, std::vector<std::uint8_t> &out) {
   if (width <= 0 || height <= 0 || !pixels) throw EMediaError("Cannot compress an empty picture");
   if (std::int64_t(width) * height > kMaxPixels) throw EMediaError("Picture too large to compress");
-  std::vector<std::uint8_t> out;
   char message[JMSG_LENGTH_MAX] = {};
   if (!CompressRows(pixels, width, height, stride, space, components, quality < 1 ? 1 : quality > 100 ? 100 : quality,
                     &out, message))
     throw EMediaError(std::string("JPEG compression failed: ") + message);
-  return out;
+}
+
+// libjpeg-turbo reads Qt's 32-bit and 24-bit layouts directly; false for the others.
+bool DirectLayout(QImage::Format format, J_COLOR_SPACE &space, int &components) {
+  const bool little = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+  components = 4;
+  switch (format) {
+  case QImage::Format_RGB32:
+  case QImage::Format_ARGB32:
+  case QImage::Format_ARGB32_Premultiplied:
+    space = little ? JCS_EXT_BGRX : JCS_EXT_XRGB;
+    return true;
+  case QImage::Format_RGBX8888:
+  case QImage::Format_RGBA8888:
+  case QImage::Format_RGBA8888_Premultiplied:
+    space = JCS_EXT_RGBX;
+    return true;
+  case QImage::Format_RGB888:
+    space = JCS_RGB;
+    components = 3;
+    return true;
+  case QImage::Format_BGR888:
+    space = JCS_EXT_BGR;
+    components = 3;
+    return true;
+  default:
+    return false;
+  }
 }
 
 }  // namespace
 
-std::vector<std::uint8_t> JpegCompress(const QImage &image, int quality) {
-  // libjpeg-turbo reads Qt's 32-bit layouts directly; anything else is converted once.
-  const bool little = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
-  switch (image.format()) {
-  case QImage::Format_RGB32:
-  case QImage::Format_ARGB32:
-  case QImage::Format_ARGB32_Premultiplied:
-    return Compress(image.constBits(), image.width(), image.height(), int(image.bytesPerLine()),
-                    little ? JCS_EXT_BGRX : JCS_EXT_XRGB, 4, quality);
-  case QImage::Format_RGBX8888:
-  case QImage::Format_RGBA8888:
-  case QImage::Format_RGBA8888_Premultiplied:
-    return Compress(image.constBits(), image.width(), image.height(), int(image.bytesPerLine()), JCS_EXT_RGBX, 4,
-                    quality);
-  case QImage::Format_RGB888:
-    return Compress(image.constBits(), image.width(), image.height(), int(image.bytesPerLine()), JCS_RGB, 3,
-                    quality);
-  case QImage::Format_BGR888:
-    return Compress(image.constBits(), image.width(), image.height(), int(image.bytesPerLine()), JCS_EXT_BGR, 3,
-                    quality);
-  default:
-    if (image.isNull()) throw EMediaError("Cannot compress an empty picture");
-    return JpegCompress(image.convertToFormat(QImage::Format_RGB32), quality);
+void JpegCompressInto(const QImage &image, int quality, std::vector<std::uint8_t> &out) {
+  if (image.isNull()) throw EMediaError("Cannot compress an empty picture");
+  J_COLOR_SPACE space;
+  int components;
+  if (!DirectLayout(image.format(), space, components)) {
+    JpegCompressInto(image.convertToFormat(QImage::Format_RGB32), quality, out);
+    return;
   }
+  Compress(image.constBits(), image.width(), image.height(), int(image.bytesPerLine()), space, components, quality, out);
+}
+
+std::vector<std::uint8_t> JpegCompress(const QImage &image, int quality) {
+  std::vector<std::uint8_t> out;
+  JpegCompressInto(image, quality, out);
+  return out;
 }
 
 std::vector<std::uint8_t> JpegCompress(const std::uint8_t *rgb, int width, int height, int stride, int quality) {
-  return Compress(rgb, width, height, stride, JCS_RGB, 3, quality);
+  std::vector<std::uint8_t> out;
+  Compress(rgb, width, height, stride, JCS_RGB, 3, quality, out);
+  return out;
 }
 
 std::vector<std::uint8_t> JpegDecompress(const std::uint8_t *data, std::size_t size, int &width, int &height) {
   std::vector<std::uint8_t> out;
+  VectorRows rows(out);
   char message[JMSG_LENGTH_MAX] = {};
   width = height = 0;
-  if (!data || size < 4 || !DecompressRows(data, size, false, &width, &height, &out, message)) {
+  if (!data || size < 4 || !DecompressRows(data, size, 8, JCS_RGB, &rows, &width, &height, message)) {
     width = height = 0;
     throw EMediaError(std::string("Not a readable JPEG picture: ") + (message[0] ? message : "no data"));
   }
   return out;
 }
 
+int JpegDecodeEighths(int width, int height, int targetWidth, int targetHeight) {
+  // libjpeg-turbo has fast inverse DCTs for these sizes only; its 3/8 to 7/8 cost more than the
+  // smaller picture saves afterwards.
+  for (int eighths : {1, 2, 4})
+    if ((width * eighths + 7) / 8 >= targetWidth && (height * eighths + 7) / 8 >= targetHeight) return eighths;
+  return 8;
+}
+
+void JpegDecodeInto(const std::uint8_t *data, std::size_t size, int eighths, QImage &into) {
+  const bool little = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+  ImageRows rows(into);
+  char message[JMSG_LENGTH_MAX] = {};
+  int width = 0, height = 0;
+  if (!data || size < 4 || eighths < 1 || eighths > 8 ||
+      !DecompressRows(data, size, eighths, little ? JCS_EXT_BGRX : JCS_EXT_XRGB, &rows, &width, &height, message))
+    throw EMediaError(std::string("Not a readable JPEG picture: ") + (message[0] ? message : "no data"));
+}
+
 bool JpegImageSize(const std::uint8_t *data, std::size_t size, int &width, int &height) {
   char message[JMSG_LENGTH_MAX] = {};
   width = height = 0;
   if (!data || size < 4) return false;
-  if (!DecompressRows(data, size, true, &width, &height, nullptr, message)) return false;
+  if (!DecompressRows(data, size, 8, JCS_RGB, nullptr, &width, &height, message)) return false;
   return width > 0 && height > 0;
 }
 

@@ -7,14 +7,17 @@
 #include <QTimer>
 #include <QWidget>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "forms.h"
+#include "jpeg.h"
 #include "process.h"
 #include "testsupport.h"
+#include "wavfile.h"
 #include "win.h"
 
 namespace fakehost {
@@ -50,6 +53,31 @@ inline QImage EndPicture(int width = 800, int height = 600, QRgb below = qRgb(0,
   for (int y = 0; y < 5; ++y)
     for (int x = 0; x < width; ++x) image.setPixel(x, y, (x / 7 + y) % 3 ? qRgb(255, 255, 255) : qRgb(200, 0, 40));
   return image;
+}
+
+// A frame file as the capture writes it: the picture's JPEG at quality 100.
+inline void WriteJpeg(const std::string &path, const QImage &image) {
+  std::vector<std::uint8_t> data = media::JpegCompress(image, 100);
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(data.data()), std::streamsize(data.size()));
+}
+
+// A steady stereo signal, different on the two channels.
+inline media::TSoundBlock Signal(int units, std::int16_t left, std::int16_t right) {
+  media::TSoundBlock block(std::size_t(units) * 2);
+  for (int i = 0; i < units; ++i) {
+    block[2 * std::size_t(i)] = left;
+    block[2 * std::size_t(i) + 1] = right;
+  }
+  return block;
+}
+
+// A recording of `units` sound units at 44100 Hz, as the recorder leaves it.
+inline void WriteWav(const std::string &path, int units, std::int16_t left = 1000, std::int16_t right = -1000) {
+  media::TWavWriter wav;
+  wav.SetOutputFormat(44100, media::kPcm16, 2);
+  wav.CreateFile(path, 0);
+  wav.WriteBlock(Signal(units, left, right));
+  wav.CloseFile();
 }
 
 // The slide-show pane: shows slide `Shown` (or the end screen after the last slide) and advances on a

@@ -123,6 +123,27 @@ TEST(ProcessHelpers, KillByNameIsTrueWithoutAMatchAndEndsOnlyTheFirst) {
   EXPECT_TRUE(IsProcessRunning(name));
 }
 
+TEST(ProcessHelpers, AProcessFoundBeforeIsDroppedOnceItEnds) {
+  testsupport::TempDir dir;
+  std::string name = "vtwatch" + std::to_string(getpid());
+  win::TProcessStart start;
+  start.Program = UniqueSleeper(dir, name);
+  start.Arguments = {"30"};
+  win::TProcess first(start);
+  ASSERT_TRUE(IsProcessRunning(name));
+  ASSERT_TRUE(IsProcessRunning(name)) << "asked again while it runs";
+
+  // Ended but not yet reaped: a zombie runs no more.
+  ASSERT_EQ(kill(first.Pid(), SIGKILL), 0);
+  siginfo_t info{};
+  ASSERT_EQ(waitid(P_PID, id_t(first.Pid()), &info, WEXITED | WNOWAIT), 0);
+  EXPECT_FALSE(IsProcessRunning(name));
+
+  win::TProcess second(start);
+  EXPECT_TRUE(IsProcessRunning(name)) << "a later process of that name is found again";
+  first.Wait(3000);
+}
+
 TEST(ProcessHelpers, KillByIdEndsTheProcess) {
   win::TProcessStart start;
   start.Program = "/bin/sleep";

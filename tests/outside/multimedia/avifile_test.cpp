@@ -196,6 +196,45 @@ TEST(AviFile, PicturesOfAnotherSizeAreFittedToTheOutputSize) {
   EXPECT_NEAR(p[2], 60, 6);
 }
 
+TEST(AviFile, EqualCapturesAreFittedOnceAndStoredForEveryFrame) {
+  TestFolder dir;
+  QImage red(800, 600, QImage::Format_RGB32), blue(800, 600, QImage::Format_RGB32);
+  red.fill(qRgb(210, 20, 30));
+  blue.fill(qRgb(20, 30, 210));
+  const std::vector<std::uint8_t> redJpeg = JpegCompress(red, 100), blueJpeg = JpegCompress(blue, 100);
+  TAviWriter w;
+  w.SetVideoOutputFormat(640, 480, 20);
+  w.CreateFile(dir.Path("OutVideo.AVI"), 1);
+  w.WriteVideoFrame(TPixelArray::FromJpeg(redJpeg));
+  w.WriteVideoFrame(TPixelArray::FromJpeg(redJpeg));  // the same bytes, read from another file
+  w.WriteVideoFrame(TPixelArray::FromImage(blue));    // pixels between two equal captures
+  w.WriteVideoFrame(TPixelArray::FromJpeg(redJpeg));
+  w.WriteVideoFrame(TPixelArray::FromJpeg(blueJpeg));
+  w.CloseFile();
+
+  TAviReader r;
+  r.OpenFile(dir.Path("OutVideo.AVI"));
+  ASSERT_EQ(r.Length(), 5);
+  auto centre = [&](int k) { return TPixelArray::FromJpeg(r.ReadFrameJpeg(k)).ToImage().pixelColor(320, 240); };
+  EXPECT_EQ(r.ReadFrameJpeg(1), r.ReadFrameJpeg(0));
+  EXPECT_EQ(r.ReadFrameJpeg(3), r.ReadFrameJpeg(0));
+  for (int k : {0, 3}) EXPECT_GT(centre(k).red(), 180) << "frame " << k;
+  for (int k : {2, 4}) EXPECT_GT(centre(k).blue(), 180) << "frame " << k;
+
+  // A new file of another size never takes the last file's fitted picture.
+  w.SetVideoOutputFormat(320, 240, 20);
+  w.CreateFile(dir.Path("Small.AVI"), 1);
+  w.WriteVideoFrame(TPixelArray::FromJpeg(blueJpeg));
+  w.CloseFile();
+  TAviReader small;
+  small.OpenFile(dir.Path("Small.AVI"));
+  const std::vector<std::uint8_t> frame = small.ReadFrameJpeg(0);
+  int fw = 0, fh = 0;
+  ASSERT_TRUE(JpegImageSize(frame.data(), frame.size(), fw, fh));
+  EXPECT_EQ(fw, 320);
+  EXPECT_EQ(fh, 240);
+}
+
 TEST(AviFile, FrameCopiedFromOneFileToAnotherKeepsItsBytes) {
   TestFolder dir;
   const Written w = WriteFinal(dir.Path("OutVideo.AVI"), 4, 0, 15);

@@ -97,6 +97,20 @@ TEST(JpegDecode, CutStreamStillGivesAPictureOfItsSize) {
   EXPECT_EQ(rgb.size(), 160u * 120 * 3);
 }
 
+TEST(JpegDecode, DctScalingLandsAtOrAboveTheTargetSize) {
+  EXPECT_EQ(JpegDecodeEighths(800, 600, 640, 480), 8) << "no fast scaling lands in between";
+  EXPECT_EQ(JpegDecodeEighths(1600, 1200, 640, 480), 4);
+  EXPECT_EQ(JpegDecodeEighths(1279, 959, 640, 480), 4) << "scaled sizes round up";
+  EXPECT_EQ(JpegDecodeEighths(5120, 3840, 640, 480), 1);
+  EXPECT_EQ(JpegDecodeEighths(320, 240, 640, 480), 8) << "a smaller picture is decoded whole";
+
+  const std::vector<std::uint8_t> jpeg = JpegCompress(Quadrants(1279, 959, QImage::Format_RGB32), 95);
+  QImage decoded;
+  JpegDecodeInto(jpeg.data(), jpeg.size(), JpegDecodeEighths(1279, 959, 640, 480), decoded);
+  ASSERT_EQ(decoded.size(), QSize(640, 480));
+  ExpectQuadrants(TPixelArray::FromImage(decoded).Pixels(), 640, 480);
+}
+
 TEST(JpegCompression, EmptyPictureThrows) { EXPECT_THROW(JpegCompress(QImage(), 100), EMediaError); }
 
 TEST(TJPEGImage, SavesTheAssignedBitmapAtItsQuality) {
