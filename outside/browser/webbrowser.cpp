@@ -29,7 +29,7 @@ public:
   }
 };
 
-// The slide-show pane: white, a slide scaled to fit on black, or the end-of-show screen.
+// The slide-show pane: white, a slide on black, or the end-of-show screen.
 class TSlideShowPane : public QWidget {
 public:
   enum class TState { White, Slide, EndScreen };
@@ -81,10 +81,15 @@ private:
     update();
   }
 
-  QSize ScaledSize() const { return FSlide.size().scaled(size(), Qt::KeepAspectRatio); }
+  // A slide keeps its own size from the pane's top-left corner and shrinks only to fit a smaller
+  // pane: a capture of the pane from its corner at the slide's size then holds the whole slide and
+  // nothing else, whatever room the pane has beside it.
+  QSize SlideArea() const { return FSlide.size().boundedTo(size()); }
+  QSize ScaledSize() const { return FSlide.size().scaled(SlideArea(), Qt::KeepAspectRatio); }
   QPoint ScaledPosition() const {
+    QSize area = SlideArea();
     QSize scaled = ScaledSize();
-    return QPoint((width() - scaled.width()) / 2, (height() - scaled.height()) / 2);
+    return QPoint((area.width() - scaled.width()) / 2, (area.height() - scaled.height()) / 2);
   }
   // Scaled once per pane size, since the capture paints the pane 20 times a second.
   const QImage &Scaled() {

@@ -10,7 +10,8 @@
 // white until the first slide shows; then a Page Down key (WM_KEYDOWN VK_NEXT to the pane's window
 // procedure) or a double click (WM_LBUTTONDBLCLK) advances, and a slide whose transition advances
 // after a time advances by itself. After the last slide comes the end-of-show screen, where advance
-// input is ignored. Slides are drawn scaled to the pane; the end screen is not.
+// input is ignored. A slide is drawn at its own size from the pane's top-left corner, scaled down only
+// to fit a smaller pane; the end screen is never scaled.
 #include <QWidget>
 #include <functional>
 #include <memory>

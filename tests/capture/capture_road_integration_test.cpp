@@ -374,6 +374,8 @@ protected:
       save(frame, "slide" + std::to_string(slide));
       EXPECT_GT(ShareOf(frame, SlideColour(slide)), 0.3) << name << " does not show slide " << slide;
       EXPECT_LT(ShareOf(frame, qRgb(255, 255, 255)), 0.3) << name;
+      // The capture begins at the slide's left edge: no strip of the pane beside the slide.
+      EXPECT_GT(ShareOf(frame.copy(0, 100, 4, 400), SlideColour(slide)), 0.9) << name << ": its left edge is not slide";
 
       auto at = std::find(usable.begin(), usable.end(), name);
       ASSERT_NE(at, usable.end()) << name << " is not in the video";
@@ -382,6 +384,8 @@ protected:
       ASSERT_EQ(inVideo.size(), QSize(640, 480));
       save(inVideo, "video-slide" + std::to_string(slide));
       EXPECT_GT(ShareOf(inVideo, SlideColour(slide)), 0.3) << "video frame of slide " << slide;
+      EXPECT_GT(ShareOf(inVideo.copy(0, 80, 4, 320), SlideColour(slide)), 0.9)
+          << "the left edge of the video frame of slide " << slide << " is not slide";
     }
     QImage last(QString::fromStdString(WorkingFolder() + "/" + FrameName(FirstFrame + Convertor->FCaptureCount)));
     save(last, "end");

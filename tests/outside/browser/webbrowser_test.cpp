@@ -34,7 +34,8 @@ struct TWorkWindow {
   TPanel *Panel = new TPanel(&Form);
   TWebBrowser *WB = new TWebBrowser(Panel);
   std::vector<std::string> Completed;
-  explicit TWorkWindow(QSize browser = QSize(800, 600)) {
+  // The work window's browser is wider than the 800 x 600 that the capture takes from its corner.
+  explicit TWorkWindow(QSize browser = QSize(816, 600)) {
     Form.SetClientSize(820, 680);
     Panel->setGeometry(0, 0, 817, 605);
     WB->setGeometry(QRect(QPoint(0, 0), browser));
@@ -136,6 +137,10 @@ TEST(BrowserShow, PlaysTheDeckToTheEndScreen) {
   EXPECT_EQ(work.Completed[0], Decks + "three.ppt");
   QImage first = work.Print();
   EXPECT_EQ(Dominant(first, QPoint(400, 150)), 1);
+  // The capture's 800 x 600 holds the whole slide and nothing else: slide at both edges of the
+  // (16:9) slide's rows, the letterbox inside it.
+  for (int x : {0, 3, 796, 799}) EXPECT_EQ(Dominant(first, QPoint(x, 300)), 1) << "column " << x;
+  EXPECT_EQ(first.pixel(400, 10), qRgb(0, 0, 0));
   EXPECT_FALSE(SameTopStrip(first, ResourceBitmap(1), 800));
   SaveScreenshot(first, "slide1.png");
 
