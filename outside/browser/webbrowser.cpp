@@ -224,6 +224,11 @@ struct TWebBrowser::Impl {
     Pane->ShowWhite();
     ShowShowView();
     Error.clear();
+    // Nothing to draw: no application is started.
+    if (!QFileInfo(path).isFile()) {
+      Fail("Cannot read " + path.toStdString() + ": there is no such file");
+      return;
+    }
     win::TProcessStart start;
     start.Program = win::ProgramFolder() + "POWERPNT.EXE";
     start.Arguments = {mode, path.toStdString()};
