@@ -108,8 +108,6 @@ void Tfm_main::StartPresentationPreview() {
   const std::string path = RowPath(PreviewRow);
   const bool presentation = uMain::IsPresentationFile(path);
   if (!presentation) {
-    PreviewStartTime = std::chrono::steady_clock::now();
-    TimerPPT->SetEnabled(true);
     pbPPT->SetMax(10);
   } else {
     repaint();
@@ -126,7 +124,14 @@ void Tfm_main::StartPresentationPreview() {
 
   pnlWB->Hide();
   WB->Navigate(path);
-  if (presentation) TimerAutoPlay->SetEnabled(true);
+  if (presentation) {
+    TimerAutoPlay->SetEnabled(true);
+  } else {
+    // Another file takes LibreOffice a while to draw the first time: its ten seconds begin once
+    // WB shows it.
+    PreviewStartTime = std::chrono::steady_clock::now();
+    TimerPPT->SetEnabled(true);
+  }
   pnlStopPlay->Hide();
   pnlWB->Show();
 }

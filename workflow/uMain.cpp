@@ -63,6 +63,7 @@ TfrmPPTToVideo::TfrmPPTToVideo(TComponent *owner) : TForm(owner) {
   WB->SetName("WB");
   WB->setGeometry(0, 0, 816, 600);
   WB->OnDocumentComplete = [this](const std::string &url) { WBDocumentComplete(url); };
+  WB->OnNavigateError = [this](const std::string &url, const std::string &reason) { WBNavigateError(url, reason); };
 
   Glass1 = new TGlass(Panel1, this);
   Glass1->SetName("Glass1");
@@ -78,6 +79,7 @@ TfrmPPTToVideo::TfrmPPTToVideo(TComponent *owner) : TForm(owner) {
 TfrmPPTToVideo::~TfrmPPTToVideo() {
   // The browser outlives this part of the window while the owner frees its components.
   WB->OnDocumentComplete = nullptr;
+  WB->OnNavigateError = nullptr;
   if (frmPPTToVideo == this) frmPPTToVideo = nullptr;
 }
 
@@ -122,6 +124,14 @@ void TfrmPPTToVideo::WBDocumentComplete(const std::string &URL) {
   Globals.CurrentSlide = Globals.CurrentSlide + 1;
   PassCurrProgessToDLL(Globals.CurrentSlide);
   win::SendMessage(MainFormHandle(), WM_CONVERT_PROGRESS, 0, win::MulDiv(Globals.CurrentSlide, 50, Globals.SlideCount));
+}
+
+void TfrmPPTToVideo::WBNavigateError(const std::string &URL, const std::string &Reason) {
+  if (uMain::IsPresentationFile(Globals.PresentationFile)) return;
+  const std::string text =
+      win::ExtractFileName(Globals.PresentationFile) + " cannot be shown, so it cannot be converted.\r\n" + Reason;
+  // The last step: handling the error, the main window frees this window.
+  win::SendMessage(MainFormHandle(), WM_CONVERT_ERROR, reinterpret_cast<win::WPARAM>(text.c_str()), 0);
 }
 
 void TfrmPPTToVideo::FormClose(TCloseAction &Action) { EndConvert(); }

@@ -1,6 +1,5 @@
 #include "webbrowser.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -29,7 +28,7 @@ public:
   }
 };
 
-// The slide-show pane: white, a slide scaled to fit on black, or the end-of-show screen.
+// The slide-show pane: white, a slide on black, or the end-of-show screen.
 class TSlideShowPane : public QWidget {
 public:
   enum class TState { White, Slide, EndScreen };
@@ -81,10 +80,15 @@ private:
     update();
   }
 
-  QSize ScaledSize() const { return FSlide.size().scaled(size(), Qt::KeepAspectRatio); }
+  // A slide keeps its own size from the pane's top-left corner and shrinks only to fit a smaller
+  // pane: a capture of the pane from its corner at the slide's size then holds the whole slide and
+  // nothing else, whatever room the pane has beside it.
+  QSize SlideArea() const { return FSlide.size().boundedTo(size()); }
+  QSize ScaledSize() const { return FSlide.size().scaled(SlideArea(), Qt::KeepAspectRatio); }
   QPoint ScaledPosition() const {
+    QSize area = SlideArea();
     QSize scaled = ScaledSize();
-    return QPoint((width() - scaled.width()) / 2, (height() - scaled.height()) / 2);
+    return QPoint((area.width() - scaled.width()) / 2, (area.height() - scaled.height()) / 2);
   }
   // Scaled once per pane size, since the capture paints the pane 20 times a second.
   const QImage &Scaled() {
@@ -131,6 +135,15 @@ bool ParseNumber(const std::string &text, double &value) {
   return result.ec == std::errc() && result.ptr == text.data() + text.size() && !text.empty();
 }
 
+// The picture named at the end of a "slide" or "page" line; empty for other lines.
+std::string PicturePath(std::string line) {
+  std::string verb = Word(line);
+  if (verb == "page") return line;
+  if (verb != "slide") return std::string();
+  for (int i = 0; i < 4; ++i) Word(line);
+  return line;
+}
+
 }  // namespace
 
 // Longer than the slide renderer's own time limit.
@@ -157,6 +170,8 @@ struct TWebBrowser::Impl {
   int Current = 0;      // slide shown, 1-based; 0 before the first
   bool Started = false;  // the first slide has shown
   bool Ended = false;    // the end-of-show screen shows
+  bool StillPage = false;  // a document's first page shows, and no input advances it
+  bool Waiting = false;    // Navigate waits for the first slide or page
   std::string Error;
   QTimer SlideTimer;
 
@@ -203,20 +218,26 @@ struct TWebBrowser::Impl {
     Process.reset();
     Slides.clear();
     Current = 0;
-    Started = Ended = false;
+    Started = Ended = StillPage = Waiting = false;
   }
 
-  void StartShow(const QString &path) {
+  // `mode` is "/show" for a slide show, "/page" for a document's first page.
+  void StartShow(const QString &path, const char *mode) {
     Pane->ShowWhite();
     ShowShowView();
     Error.clear();
+    // Nothing to draw: no application is started.
+    if (!QFileInfo(path).isFile()) {
+      Fail("Cannot read " + path.toStdString() + ": there is no such file");
+      return;
+    }
     win::TProcessStart start;
     start.Program = win::ProgramFolder() + "POWERPNT.EXE";
-    start.Arguments = {"/show", path.toStdString()};
+    start.Arguments = {mode, path.toStdString()};
     try {
       Process = std::make_unique<win::TProcess>(start);
     } catch (const std::exception &e) {
-      Error = std::string("POWERPNT.EXE cannot start: ") + e.what();
+      Fail(std::string("POWERPNT.EXE cannot start: ") + e.what());
       return;
     }
     Output = Process->Output();
@@ -237,17 +258,29 @@ struct TWebBrowser::Impl {
         pending.erase(0, end + 1);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         QImage picture;
-        if (line.rfind("slide ", 0) == 0) {
-          std::string rest = line;
-          for (int i = 0; i < 5; ++i) Word(rest);
-          picture.load(QString::fromStdString(rest));
+        if (std::string path = PicturePath(line); !path.empty()) {
+          picture.load(QString::fromStdString(path));
           picture = picture.convertToFormat(QImage::Format_RGB32);
         }
         Deliver(generation, [this, line, picture] { HandleLine(line, picture); });
       }
     }
     Deliver(generation, [this] {
-      if (!Started && Error.empty()) Error = "POWERPNT.EXE ended before the show started";
+      if (!Started) Fail("POWERPNT.EXE ended before anything was shown");
+    });
+  }
+
+  // The address cannot be shown: the first reason is kept, and the host hears of it once, never
+  // from inside Navigate, whose caller may free the browser on hearing it.
+  void Fail(const std::string &reason) {
+    if (!Error.empty()) return;
+    Error = reason;
+    if (!Waiting) QueueNavigateError();
+  }
+
+  void QueueNavigateError() {
+    Deliver(Generation, [this] {
+      if (Browser->OnNavigateError) Browser->OnNavigateError(Url, Error);
     });
   }
 
@@ -261,7 +294,8 @@ struct TWebBrowser::Impl {
         Qt::QueuedConnection);
   }
 
-  // "slide <i> <onClick> <onTime> <seconds> <picture>", then "show <n>"; or "error <text>".
+  // "slide <i> <onClick> <onTime> <seconds> <picture>", then "show <n>"; or "page <picture>"; or
+  // "error <text>".
   void HandleLine(const std::string &line, const QImage &picture) {
     std::string rest = line;
     std::string verb = Word(rest);
@@ -275,8 +309,12 @@ struct TWebBrowser::Impl {
       Slides.push_back(slide);
     } else if (verb == "show") {
       if (!Slides.empty()) GoTo(1);
+    } else if (verb == "page") {
+      StillPage = true;
+      Slides.push_back({picture.isNull() ? BlankSlide() : picture});
+      GoTo(1);
     } else if (verb == "error") {
-      Error = rest;
+      Fail(rest);
     }
   }
 
@@ -302,7 +340,7 @@ struct TWebBrowser::Impl {
   }
 
   void Advance() {
-    if (!Started || Ended) return;
+    if (!Started || Ended || StillPage) return;
     GoTo(Current + 1);
   }
 
@@ -314,16 +352,9 @@ struct TWebBrowser::Impl {
     return win::DefWindowProc(wnd, msg, wParam, lParam);
   }
 
-  void ShowDocument(const QString &path) {
+  // A plain page: an empty address, or one that names no file.
+  void ShowPlainPage() {
     Document->clear();
-    if (!path.isEmpty()) {
-      QFile file(path);
-      QString suffix = QFileInfo(path).suffix().toLower();
-      if ((suffix == "htm" || suffix == "html") && file.open(QIODevice::ReadOnly)) {
-        Document->setSearchPaths({QFileInfo(path).absolutePath()});
-        Document->setHtml(QString::fromUtf8(file.readAll()));
-      }
-    }
     ShowDocumentView();
   }
 };
@@ -370,24 +401,29 @@ void TWebBrowser::Navigate(const std::string &url) {
   d.Url = url;
   d.Error.clear();
   if (url.empty()) {
-    d.ShowDocument(QString());
+    d.ShowPlainPage();
     return;
   }
   QString path = LocalPath(url);
-  if (!path.isEmpty() && IsPresentationPath(path)) {
-    d.StartShow(path);
-    // Slides are drawn by LibreOffice the first time, which takes seconds: the show is ready when
-    // Navigate returns, so that whoever starts watching it then does not watch a blank page. What runs
-    // inside the wait may free this browser (a Stop frees the work window): the wait then ends without
-    // touching it, and so does Navigate.
+  if (!path.isEmpty()) {
+    // A presentation plays as a show; any other file shows its first page.
+    d.Waiting = true;
+    d.StartShow(path, IsPresentationPath(path) ? "/show" : "/page");
+    // Slides and pages are drawn by LibreOffice the first time, which takes seconds: they are ready
+    // when Navigate returns, so that whoever starts watching then does not watch a blank page. What
+    // runs inside the wait may free this browser (a Stop frees the work window): the wait then ends
+    // without touching it, and so does Navigate.
     const unsigned generation = d.Generation;
     const std::shared_ptr<bool> alive = d.Alive;
     win::PumpUntil(
         [&d, alive, generation] { return !*alive || generation != d.Generation || d.Started || !d.Error.empty(); },
         kShowReadyTimeoutMs);
+    if (!*alive || generation != d.Generation) return;
+    d.Waiting = false;
+    if (!d.Error.empty()) d.QueueNavigateError();
     return;
   }
-  d.ShowDocument(path);
+  d.ShowPlainPage();
   d.QueueDocumentComplete();
 }
 

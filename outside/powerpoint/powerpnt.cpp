@@ -56,14 +56,19 @@ int RunAutomation(int, char **) {
   }
 }
 
-// "/show <path>": the slide show of one presentation for the web-browser control.
-int RunShow(int argc, char **argv) {
+// "<mode> <path>": one file served to the web-browser control.
+int RunWithPath(int argc, char **argv, int (*run)(const std::string &path)) {
   if (argc != 3) {
-    std::fprintf(stderr, "POWERPNT.EXE: start the show mode with /show <path>\n");
+    std::fprintf(stderr, "POWERPNT.EXE: start the %s mode with %s <path>\n", argv[1] + 1, argv[1]);
     return 2;
   }
-  return ppt::RunShow(argv[2]);
+  return run(argv[2]);
 }
+
+// "/show <path>": the slide show of one presentation.
+int RunShow(int argc, char **argv) { return RunWithPath(argc, argv, ppt::RunShow); }
+// "/page <path>": the first page of any other document.
+int RunPage(int argc, char **argv) { return RunWithPath(argc, argv, ppt::RunPage); }
 
 struct TMode {
   const char *Argument;
@@ -73,6 +78,7 @@ struct TMode {
 const TMode Modes[] = {
     {"/automation", RunAutomation},
     {"/show", RunShow},
+    {"/page", RunPage},
 };
 
 }  // namespace
@@ -82,6 +88,6 @@ int main(int argc, char **argv) {
   if (argc >= 2)
     for (const TMode &mode : Modes)
       if (std::strcmp(argv[1], mode.Argument) == 0) return mode.Run(argc, argv);
-  std::fprintf(stderr, "POWERPNT.EXE: unknown mode; start it with /automation or /show <path>\n");
+  std::fprintf(stderr, "POWERPNT.EXE: unknown mode; start it with /automation, /show <path> or /page <path>\n");
   return 2;
 }

@@ -54,18 +54,26 @@ private:
   std::string FPath;
 };
 
+// Writes the picture numbered `number` into the folder; its path, or empty (with the error line
+// written) when it cannot be written.
+std::string SavePicture(const TPictureFolder &folder, std::size_t number, const QImage &picture) {
+  if (folder.Path().empty()) return WriteLine("error cannot create a folder for the slide pictures"), std::string();
+  char name[32];
+  std::snprintf(name, sizeof name, "/%04zu.png", number);
+  std::string path = folder.Path() + name;
+  // Light compression: the pictures live only as long as the show.
+  if (!picture.save(QString::fromStdString(path), "PNG", 90))
+    return WriteLine("error cannot write the slide picture " + path), std::string();
+  return path;
+}
+
 // Writes every slide's picture and line, then "show <n>"; false (with the error line written) when a
 // picture cannot be written.
 bool ServeSlides(const std::vector<QImage> &slides, const std::vector<TSlideTransition> &transitions,
                  const TPictureFolder &folder) {
-  if (folder.Path().empty()) return WriteLine("error cannot create a folder for the slide pictures"), false;
   for (std::size_t i = 0; i < slides.size(); ++i) {
-    char name[32];
-    std::snprintf(name, sizeof name, "/%04zu.png", i + 1);
-    std::string picture = folder.Path() + name;
-    // Light compression: the pictures live only as long as the show.
-    if (!slides[i].save(QString::fromStdString(picture), "PNG", 90))
-      return WriteLine("error cannot write the slide picture " + picture), false;
+    std::string picture = SavePicture(folder, i + 1, slides[i]);
+    if (picture.empty()) return false;
     // A slide the file does not list (LibreOffice saw more pages) advances on a click only.
     TSlideTransition t = i < transitions.size() ? transitions[i] : TSlideTransition {};
     WriteLine("slide " + std::to_string(i + 1) + " " + (t.AdvanceOnClick ? "1" : "0") + " " +
@@ -91,6 +99,28 @@ std::string ExecutableFolder() {
   return ec ? std::string() : self.parent_path().string();
 }
 
+// Renders while watching standard input, so that a caller who leaves meanwhile ends us; then
+// `serve` writes the pictures and their lines, and they stay until standard input ends.
+template <class TServe>
+int ServeUntilInputEnds(const std::string &path, TPages pages, TServe serve) {
+  StartRendering(path, pages);
+  TPictureFolder folder;
+  bool served = false;
+  while (InputOpen(served ? -1 : 0)) {
+    if (served) continue;
+    try {
+      auto pictures = WaitSlides(path, 100, pages);
+      if (!pictures) continue;
+      if (!serve(*pictures, folder)) return 1;
+      served = true;
+    } catch (const ERenderError &e) {
+      WriteLine(std::string("error ") + e.what());
+      return 1;
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 int RunShow(const std::string &path) {
@@ -101,22 +131,17 @@ int RunShow(const std::string &path) {
     WriteLine("error cannot open " + path + ": " + e.what());
     return 1;
   }
-  StartRendering(path);
-  TPictureFolder folder;
-  bool served = false;
-  while (InputOpen(served ? -1 : 0)) {
-    if (served) continue;
-    try {
-      auto slides = WaitSlides(path, 100);
-      if (!slides) continue;
-      if (!ServeSlides(*slides, transitions, folder)) return 1;
-      served = true;
-    } catch (const ERenderError &e) {
-      WriteLine(std::string("error ") + e.what());
-      return 1;
-    }
-  }
-  return 0;
+  return ServeUntilInputEnds(path, TPages::EverySlide,
+                             [&transitions](const std::vector<QImage> &slides, const TPictureFolder &folder) {
+                               return ServeSlides(slides, transitions, folder);
+                             });
+}
+
+int RunPage(const std::string &path) {
+  return ServeUntilInputEnds(path, TPages::FirstPage, [](const std::vector<QImage> &pages, const TPictureFolder &folder) {
+    std::string picture = SavePicture(folder, 1, pages.front());
+    return !picture.empty() && WriteLine("page " + picture);
+  });
 }
 
 void StartBackgroundRendering(const std::string &path) {

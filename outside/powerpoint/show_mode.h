@@ -1,6 +1,7 @@
 #pragma once
 // The show mode of POWERPNT.EXE ("/show <path>"), which serves a slide show to the web-browser control,
-// and the background rendering begun when a presentation is opened in automation mode.
+// the page mode ("/page <path>"), which serves it the first page of any other document, and the
+// background rendering begun when a presentation is opened in automation mode.
 #include <string>
 
 namespace ppt {
@@ -11,6 +12,11 @@ namespace ppt {
 // or "error <text>" and ends with code 1 when the file cannot be shown. The pictures stay until the
 // end of standard input, which ends the show (code 0) and removes them.
 int RunShow(const std::string &path);
+
+// Writes on stdout "page <picture path>" (the document's first page or slide, 800 x 600 PNG), or
+// "error <text>" and ends with code 1 when LibreOffice cannot draw the file. The picture stays until
+// the end of standard input, which ends the process (code 0) and removes it.
+int RunPage(const std::string &path);
 
 // Renders `path` into the slide cache in a process of its own ("pptrender" beside this executable),
 // so that the rendering outlives the automation session that opened the file; in this process when

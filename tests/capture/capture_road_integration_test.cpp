@@ -182,12 +182,16 @@ protected:
   bool Drive(const std::string &deckName) {
     Deck = Decks / deckName;
     fs::copy_file(testsupport::FixturesFolder() + "decks/" + deckName, Deck);
+    return DriveFile(3);
+  }
 
+  // The same for `Deck`, whose slide count the library answers with `slideCount`.
+  bool DriveFile(int slideCount) {
     Form = CreateForm<TfrmPPTToVideo>(nullptr);
     PassMainFrmHandlesToDLL(Wnd, Form->WB->Handle());
     Form->Show();
     Form->LoadPresentation(Deck);
-    if (uMain::Globals.SlideCount != 3 || !Seen.empty()) {
+    if (uMain::Globals.SlideCount != slideCount || !Seen.empty()) {
       ADD_FAILURE() << "slide count " << uMain::Globals.SlideCount << ", " << Seen.size() << " messages";
       return false;
     }
@@ -357,13 +361,16 @@ protected:
     EXPECT_GT(wavSeconds, 1.0);
   }
 
+  // Keeps `picture` as "road-<name>.png" in the folder VANTREL_ROAD_PICTURES names, if it names one.
+  static void SavePicture(const QImage &picture, const std::string &name) {
+    const char *keep = std::getenv("VANTREL_ROAD_PICTURES");
+    if (keep && *keep) picture.save(QString::fromStdString(std::string(keep) + "/road-" + name + ".png"));
+  }
+
   // The captures taken on each slide show that slide, in the frame files and in the video; the last
   // capture shows the end-of-show screen. Each picture is saved when asked for.
   void ExpectSlidesVisible(const std::string &tag) const {
-    const char *keep = std::getenv("VANTREL_ROAD_PICTURES");
-    auto save = [&](const QImage &picture, const std::string &name) {
-      if (keep && *keep) picture.save(QString::fromStdString(std::string(keep) + "/road-" + tag + "-" + name + ".png"));
-    };
+    auto save = [&](const QImage &picture, const std::string &name) { SavePicture(picture, tag + "-" + name); };
     std::vector<std::string> usable = UsableFrames();
     testsupport::TempDir scratch;
     for (int slide = 1; slide <= 3; ++slide) {
@@ -374,6 +381,8 @@ protected:
       save(frame, "slide" + std::to_string(slide));
       EXPECT_GT(ShareOf(frame, SlideColour(slide)), 0.3) << name << " does not show slide " << slide;
       EXPECT_LT(ShareOf(frame, qRgb(255, 255, 255)), 0.3) << name;
+      // The capture begins at the slide's left edge: no strip of the pane beside the slide.
+      EXPECT_GT(ShareOf(frame.copy(0, 100, 4, 400), SlideColour(slide)), 0.9) << name << ": its left edge is not slide";
 
       auto at = std::find(usable.begin(), usable.end(), name);
       ASSERT_NE(at, usable.end()) << name << " is not in the video";
@@ -382,6 +391,8 @@ protected:
       ASSERT_EQ(inVideo.size(), QSize(640, 480));
       save(inVideo, "video-slide" + std::to_string(slide));
       EXPECT_GT(ShareOf(inVideo, SlideColour(slide)), 0.3) << "video frame of slide " << slide;
+      EXPECT_GT(ShareOf(inVideo.copy(0, 80, 4, 320), SlideColour(slide)), 0.9)
+          << "the left edge of the video frame of slide " << slide << " is not slide";
     }
     QImage last(QString::fromStdString(WorkingFolder() + "/" + FrameName(FirstFrame + Convertor->FCaptureCount)));
     save(last, "end");
@@ -464,6 +475,28 @@ TEST_F(CaptureRoad, ATimedShowIsNeverAdvancedByTheLibrary) {
   ExpectProgressInTableOrder(usable);
   ExpectFinalVideoReadable(usable);
   ExpectSlidesVisible("timed");
+}
+
+// Any other file is captured as the browser shows it: its first page, 100 times.
+TEST_F(CaptureRoad, ADocumentIsCapturedAsItsFirstPage) {
+  if (QStandardPaths::findExecutable("ffprobe").isEmpty()) GTEST_SKIP() << "ffprobe is not installed";
+  Deck = Decks / "outline.txt";
+  testsupport::WriteFile(Deck, "Quarterly review\n\tSales\n\tOutlook\n\tQuestions\n");
+  ASSERT_TRUE(DriveFile(100)) << "no end within the time limit; show: " << Form->WB->ShowError();
+  EXPECT_TRUE(Errors().empty()) << Errors().front() << "\nshow: " << Form->WB->ShowError();
+  EXPECT_EQ(Convertor->FCaptureCount, 100);
+  EXPECT_EQ(Seen.back().LParam, 150);
+
+  // From the first capture on: the page, white paper pillarboxed on black; never a blank pane.
+  const std::vector<std::string> usable = UsableFrames();
+  ASSERT_EQ(int(usable.size()), 100) << "captures of the page were dropped as blank";
+  for (int capture : {1, 100}) {
+    QImage frame(QString::fromStdString(WorkingFolder() + "/" + FrameName(FirstFrame + capture)));
+    SavePicture(frame, "outline-capture" + std::to_string(capture));
+    EXPECT_GT(ShareOf(frame, qRgb(255, 255, 255)), 0.3) << "capture " << capture;
+    EXPECT_GT(ShareOf(frame, qRgb(0, 0, 0), 24), 0.3) << "capture " << capture;
+  }
+  ExpectFinalVideoReadable(100);
 }
 
 }  // namespace

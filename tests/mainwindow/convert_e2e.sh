@@ -175,6 +175,11 @@ for deck in $decklist; do
   echo "$deck.mp4 lasts $got s, its FinalVideo.AVI $want s"
   awk -v a="$got" -v b="$want" 'BEGIN { d = a - b; if (d < 0) d = -d; exit !(d <= 0.05 * b) }' || \
     fail "$deck.mp4 lasts $got s, not within 5% of $want s"
+  # The frames hold the whole slide: the left columns of the slide's rows are slide, not black.
+  left=$(ffmpeg -v error -ss 0.5 -i "$out" -frames:v 1 -vf "crop=2:ih/2:0:ih/4,format=gray" -f rawvideo - |
+         od -An -tu1 -v | awk '{ for (i = 1; i <= NF; i++) { s += $i; n++ } } END { print (n ? int(s / n) : 0) }')
+  echo "$deck.mp4 left edge brightness $left (0 is black)"
+  [ "$left" -ge 20 ] || fail "$deck.mp4 has a dark strip at its left edge"
 done
 
 # "close" lies at 751,5 (22 x 20).

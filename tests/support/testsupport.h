@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace testsupport {
@@ -45,6 +46,11 @@ public:
   TempDir WinDir;
   TempDir WorkDir;
 };
+
+// Writes `bytes` to a new file at `path`, replacing what was there.
+inline void WriteFile(const std::string &path, const std::string &bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
 
 // Folder of the committed fixtures.
 inline std::string FixturesFolder() { return std::string(VANTREL_SOURCE_DIR) + "/tests/fixtures/"; }

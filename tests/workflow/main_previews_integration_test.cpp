@@ -51,6 +51,26 @@ protected:
 
 }  // namespace
 
+// LibreOffice takes seconds to draw a new document: the preview's ten seconds begin once WB shows it.
+TEST_F(PreviewIntegrationTest, ADocumentsTenSecondsBeginOnceWBShowsIt) {
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir / "outline.txt", "Agenda\n\tBudget\n\tPlans\n");
+  TListItem *row = Form->lvPPT->Items().Add();
+  row->SetCaption("outline.txt");
+  row->SubItems().Add(dir.Path + "/");
+  row->SubItems().Add("Ready");
+  Form->lvPPT->Show();
+  Form->lvPPT->SetItemIndex(0);
+
+  Form->StartPresentationPreview();
+  EXPECT_EQ(Form->WB->ShowError(), "");
+  ASSERT_TRUE(Main.Playing) << row->SubItems()[1];
+  EXPECT_EQ(row->SubItems()[1], "Play Start...");
+  EXPECT_EQ(Form->pbPPT->Position(), 0);
+  EXPECT_TRUE(Form->TimerPPT->Enabled());
+  EXPECT_TRUE(Form->pnlWB->Visible());
+}
+
 TEST_F(PreviewIntegrationTest, APresentationPlaysInWBToItsEndScreen) {
   TListItem *row = Form->lvPPT->Items().Add();
   row->SetCaption("three.ppt");

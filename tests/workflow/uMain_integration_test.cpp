@@ -78,6 +78,25 @@ TEST_F(RealWorkWindow, ABrokenDeckEndsInTheErrorMessage) {
   EXPECT_FALSE(IsProcessRunning("POWERPNT.EXE"));
 }
 
+// A file that is not a presentation is captured as the browser shows it; one the browser cannot
+// show ends the conversion with a message naming it, instead of a hundred blank captures.
+TEST_F(RealWorkWindow, AFileTheBrowserCannotShowEndsInAMessageNamingIt) {
+  testsupport::TempDir dir;
+  const std::string addin = dir / "addin.ppam";
+  testsupport::WriteFile(addin, std::string("\0\1binary", 8));
+  TfrmPPTToVideo *form = Make();
+  form->Show();
+  form->LoadPresentation(addin);
+  ASSERT_EQ(uMain::Globals.SlideCount, 100);
+  form->WB->Navigate(addin);
+  ASSERT_TRUE(win::PumpUntil([&] { return !MainForm.Seen.empty(); }, 180000)) << form->WB->ShowError();
+  win::PumpUntil([] { return false; }, 300);
+  ASSERT_EQ(MainForm.Seen.size(), 1u);
+  EXPECT_EQ(MainForm.Seen[0].Msg, WM_CONVERT_ERROR);
+  EXPECT_EQ(MainForm.Seen[0].Text, "addin.ppam cannot be shown, so it cannot be converted.\r\n" + form->WB->ShowError());
+  EXPECT_NE(form->WB->ShowError().find(addin), std::string::npos) << form->WB->ShowError();
+}
+
 // The window's whole road with the real browser: a deck whose slides advance by themselves.
 TEST_F(RealWorkWindow, ATimedShowPassesEverySlideAndEndsOnTheEndScreen) {
   TfrmPPTToVideo *form = Make();

@@ -58,7 +58,7 @@ QImage RenderPage(const poppler::page &page, int index) {
 
 }  // namespace
 
-std::vector<QImage> RenderPdfPages(const std::string &pdfPath) {
+std::vector<QImage> RenderPdfPages(const std::string &pdfPath, int maxPages) {
   // poppler writes its complaints to stderr, which a host may read as part of its output; the
   // reasons reach the caller as exceptions instead.
   static std::once_flag quiet;
@@ -68,6 +68,7 @@ std::vector<QImage> RenderPdfPages(const std::string &pdfPath) {
     throw ERenderError("The converted slides (" + pdfPath + ") are not a readable PDF.");
   int count = document->pages();
   if (count <= 0) throw ERenderError("The converted slides (" + pdfPath + ") have no pages.");
+  count = std::min(count, std::max(maxPages, 1));
   std::vector<QImage> slides;
   slides.reserve(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) {

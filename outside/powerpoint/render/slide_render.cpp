@@ -110,10 +110,10 @@ std::string Errno(int err) { return std::strerror(err); }
 int OpenPresentation(const std::string &path, struct stat &st) {
   // Non-blocking, so that a named pipe given as the path cannot stall us before it is refused.
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) throw ERenderError("Cannot read the presentation " + path + ": " + Errno(errno));
+  if (fd < 0) throw ERenderError("Cannot read " + path + ": " + Errno(errno));
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(fd);
-    throw ERenderError("Cannot read the presentation " + path + ": not a regular file");
+    throw ERenderError("Cannot read " + path + ": not a regular file");
   }
   return fd;
 }
@@ -174,9 +174,15 @@ std::string OfficeExecutable() {
   return program;
 }
 
+bool IsWebPage(const std::string &path) {
+  std::string extension = fs::path(path).extension().string();
+  for (char &c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return extension == ".htm" || extension == ".html";
+}
+
 // soffice converts the copy `input` in `work` to "presentation.pdf" there, in a profile of its own
 // so that concurrent runs never meet; returns the PDF's pictures.
-std::vector<QImage> Convert(const std::string &path, const fs::path &input, const fs::path &work) {
+std::vector<QImage> Convert(const std::string &path, const fs::path &input, const fs::path &work, TPages pages) {
   std::string program = OfficeExecutable();
   fs::path outDir = work / "out";
   fs::create_directory(outDir);
@@ -187,27 +193,35 @@ std::vector<QImage> Convert(const std::string &path, const fs::path &input, cons
     timeoutMs = Globals().OfficeTimeoutMs;
   }
   QUrl profileUrl = QUrl::fromLocalFile(QString::fromStdString(profile.string()));
-  std::vector<std::string> args = {
-      "--headless", "--norestore", "--nolockcheck",
-      "-env:UserInstallation=" + profileUrl.toString(QUrl::FullyEncoded).toStdString(),
-      // The presentation export refuses anything that did not load as a presentation, so that
-      // a damaged file is not turned into pages of text.
-      "--convert-to", "pdf:impress_pdf_Export", "--outdir", outDir.string(), input.string()};
+  std::vector<std::string> args = {"--headless", "--norestore", "--nolockcheck",
+                                   "-env:UserInstallation=" + profileUrl.toString(QUrl::FullyEncoded).toStdString()};
+  if (pages == TPages::EverySlide) {
+    // Slides come only from a file that loads as a presentation, so that a damaged file is not
+    // turned into pages of text by the word processor.
+    args.insert(args.end(), {"--infilter=MS PowerPoint 97", "--convert-to", "pdf:impress_pdf_Export"});
+  } else {
+    // Writer/Web's own export leaves headings out; the word processor lays a web page out whole.
+    if (IsWebPage(path)) args.push_back("--infilter=HTML (StarWriter)");
+    // A first page comes through the export of whatever application opened the file.
+    args.insert(args.end(), {"--convert-to", "pdf"});
+  }
+  args.insert(args.end(), {"--outdir", outDir.string(), input.string()});
   ++Globals().OfficeRuns;
   fs::path log = work / "soffice.log";
   detail::RunTimeBoxed(program, args, log.string(), timeoutMs);  // its exit code says nothing
 
   fs::path pdf = outDir / "presentation.pdf";
   std::error_code ec;
+  const std::string target = pages == TPages::EverySlide ? " to slides" : " to a page";
   if (!fs::is_regular_file(pdf, ec) || fs::file_size(pdf, ec) == 0) {
     std::string reason = LastLogLine(log);
-    throw ERenderError("LibreOffice could not convert " + path + " to slides" +
+    throw ERenderError("LibreOffice could not convert " + path + target +
                        (reason.empty() ? std::string(".") : " (" + reason + ")."));
   }
   try {
-    return RenderPdfPages(pdf.string());
+    return RenderPdfPages(pdf.string(), pages == TPages::EverySlide ? INT_MAX : 1);
   } catch (const ERenderError &e) {
-    throw ERenderError("LibreOffice could not convert " + path + " to slides: " + e.what());
+    throw ERenderError("LibreOffice could not convert " + path + target + ": " + e.what());
   }
 }
 
@@ -221,8 +235,15 @@ std::string VersionFolderName(const TFileVersion &v) {
   return std::to_string(v.Size) + "-" + std::to_string(v.MTimeSec) + "." + std::to_string(v.MTimeNsec);
 }
 
-std::string PathHash(const std::string &canonical) {
-  return QCryptographicHash::hash(QByteArray::fromStdString(canonical), QCryptographicHash::Sha1).toHex().toStdString();
+// A first page is cached and collected apart from the same file's slides.
+std::string WithPages(const std::string &key, TPages pages) {
+  return pages == TPages::EverySlide ? key : key + "\nfirst page";
+}
+
+std::string PathHash(const std::string &canonical, TPages pages) {
+  return QCryptographicHash::hash(QByteArray::fromStdString(WithPages(canonical, pages)), QCryptographicHash::Sha1)
+      .toHex()
+      .toStdString();
 }
 
 // The cached pictures of one file version; empty when absent or damaged.
@@ -294,7 +315,7 @@ void EndConversionsAtExit() {
     for (int attempt = 0; attempt < 10 && fs::exists(folder, ec); ++attempt) fs::remove_all(folder, ec);
 }
 
-std::vector<QImage> Render(const std::string &path) {
+std::vector<QImage> Render(const std::string &path, TPages pages) {
   static std::once_flag exitHandler;
   std::call_once(exitHandler, [] { std::atexit(EndConversionsAtExit); });
   fs::path tempRoot = fs::temp_directory_path();
@@ -307,7 +328,7 @@ std::vector<QImage> Render(const std::string &path) {
     if (ec) canonical = fs::absolute(path).lexically_normal().string();
     TFileVersion version = VersionOf(st, canonical);
 
-    fs::path fileFolder = fs::path(SlideCacheFolder()) / PathHash(canonical);
+    fs::path fileFolder = fs::path(SlideCacheFolder()) / PathHash(canonical, pages);
     fs::path versionFolder = fileFolder / VersionFolderName(version);
     if (auto cached = LoadCached(versionFolder); !cached.empty()) return cached;
 
@@ -327,32 +348,32 @@ std::vector<QImage> Render(const std::string &path) {
 
     TTempFolder work(tempRoot / "vantrel-slides-XXXXXX");
     fs::path copy = work.Path() / CopyName(path);
-    if (!CopyOpenFile(fd.Get(), copy)) throw ERenderError("Cannot read the presentation " + path + ": " + Errno(errno));
+    if (!CopyOpenFile(fd.Get(), copy)) throw ERenderError("Cannot read " + path + ": " + Errno(errno));
     struct stat after {};
     if (fstat(fd.Get(), &after) != 0 || !(VersionOf(after, canonical) == version)) continue;
-    std::vector<QImage> slides = Convert(path, copy, work.Path());
+    std::vector<QImage> slides = Convert(path, copy, work.Path(), pages);
     if (cacheUsable) {
       StoreCached(versionFolder, slides);
       RemoveOtherVersions(fileFolder, versionFolder);
     }
     return slides;
   }
-  throw ERenderError("The presentation " + path + " kept changing while it was being read.");
+  throw ERenderError("The file " + path + " kept changing while it was being read.");
 }
 
-std::string JobKey(const std::string &path) {
+std::string JobKey(const std::string &path, TPages pages) {
   std::error_code ec;
   fs::path absolute = fs::absolute(path, ec);
-  return ec ? path : absolute.lexically_normal().string();
+  return WithPages(ec ? path : absolute.lexically_normal().string(), pages);
 }
 
 // Called with the globals' lock held.
-TJob Launch(const std::string &path) {
+TJob Launch(const std::string &path, TPages pages) {
   auto promise = std::make_shared<std::promise<std::vector<QImage>>>();
   TJob job {Globals().NextJobId++, promise->get_future().share()};
-  std::thread([promise, path] {
+  std::thread([promise, path, pages] {
     try {
-      promise->set_value(Render(path));
+      promise->set_value(Render(path, pages));
     } catch (const ERenderError &) {
       promise->set_exception(std::current_exception());
     } catch (const std::exception &e) {
@@ -383,9 +404,9 @@ void SetOfficeTimeoutMs(int timeoutMs) {
 
 int OfficeRunCount() { return Globals().OfficeRuns.load(); }
 
-std::vector<QImage> RenderSlides(const std::string &path) {
+std::vector<QImage> RenderSlides(const std::string &path, TPages pages) {
   try {
-    return Render(path);
+    return Render(path, pages);
   } catch (const ERenderError &) {
     throw;
   } catch (const std::exception &e) {
@@ -393,23 +414,23 @@ std::vector<QImage> RenderSlides(const std::string &path) {
   }
 }
 
-void StartRendering(const std::string &path) {
-  std::string key = JobKey(path);
+void StartRendering(const std::string &path, TPages pages) {
+  std::string key = JobKey(path, pages);
   std::lock_guard lock(Globals().Lock);
   auto &jobs = Globals().Jobs;
   auto it = jobs.find(key);
   if (it != jobs.end() && it->second.Slides.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return;
-  jobs[key] = Launch(path);
+  jobs[key] = Launch(path, pages);
 }
 
-std::optional<std::vector<QImage>> WaitSlides(const std::string &path, int timeoutMs) {
-  std::string key = JobKey(path);
+std::optional<std::vector<QImage>> WaitSlides(const std::string &path, int timeoutMs, TPages pages) {
+  std::string key = JobKey(path, pages);
   TJob job;
   {
     std::lock_guard lock(Globals().Lock);
     auto &jobs = Globals().Jobs;
     auto it = jobs.find(key);
-    if (it == jobs.end()) it = jobs.emplace(key, Launch(path)).first;
+    if (it == jobs.end()) it = jobs.emplace(key, Launch(path, pages)).first;
     job = it->second;
   }
   if (timeoutMs < 0)

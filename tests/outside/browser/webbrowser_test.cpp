@@ -34,7 +34,8 @@ struct TWorkWindow {
   TPanel *Panel = new TPanel(&Form);
   TWebBrowser *WB = new TWebBrowser(Panel);
   std::vector<std::string> Completed;
-  explicit TWorkWindow(QSize browser = QSize(800, 600)) {
+  // The work window's browser is wider than the 800 x 600 that the capture takes from its corner.
+  explicit TWorkWindow(QSize browser = QSize(816, 600)) {
     Form.SetClientSize(820, 680);
     Panel->setGeometry(0, 0, 817, 605);
     WB->setGeometry(QRect(QPoint(0, 0), browser));
@@ -136,6 +137,10 @@ TEST(BrowserShow, PlaysTheDeckToTheEndScreen) {
   EXPECT_EQ(work.Completed[0], Decks + "three.ppt");
   QImage first = work.Print();
   EXPECT_EQ(Dominant(first, QPoint(400, 150)), 1);
+  // The capture's 800 x 600 holds the whole slide and nothing else: slide at both edges of the
+  // (16:9) slide's rows, the letterbox inside it.
+  for (int x : {0, 3, 796, 799}) EXPECT_EQ(Dominant(first, QPoint(x, 300)), 1) << "column " << x;
+  EXPECT_EQ(first.pixel(400, 10), qRgb(0, 0, 0));
   EXPECT_FALSE(SameTopStrip(first, ResourceBitmap(1), 800));
   SaveScreenshot(first, "slide1.png");
 
@@ -199,12 +204,8 @@ TEST(BrowserShow, ThumbnailShowsTheSlideScaled) {
 
 TEST(BrowserShow, NavigatingAwayEndsTheShowProcess) {
   testsupport::App();
-  testsupport::TempDir dir;
-  std::string page = dir / "page.html";
-  QFile file(QString::fromStdString(page));
-  file.open(QIODevice::WriteOnly);
-  file.write("<p>after</p>");
-  file.close();
+  // An address that names no file: a plain page, with no process of its own.
+  std::string page = "http://example.invalid/after.html";
   TWorkWindow work;
   work.WB->Navigate(Decks + "three.ppt");
   int pid = work.WB->ShowProcessId();
@@ -246,4 +247,64 @@ TEST(BrowserShow, RealKeyAndDoubleClickOnThePaneAdvance) {
                     Qt::NoModifier);
   QApplication::sendEvent(pane, &click);
   ASSERT_TRUE(work.WaitPages(3, 5000));
+}
+
+// Any other file shows its first page, drawn by LibreOffice like a slide, with one DocumentComplete.
+TEST(BrowserPage, ADocumentShowsItsFirstPageAndStaysOnIt) {
+  testsupport::App();
+  testsupport::TempDir dir;
+  std::string outline = dir / "outline.txt";
+  testsupport::WriteFile(outline, "Quarterly review\n\tSales\n\tOutlook\n");
+  std::string web = dir / "page.html";
+  testsupport::WriteFile(web, "<html><body><h1>Hello Vantrel</h1></body></html>");
+  TWorkWindow work;
+  for (const std::string &file : {outline, web}) {
+    work.Completed.clear();
+    work.WB->Navigate(file);
+    // The page shows when Navigate returns: a portrait page, white, pillarboxed on black.
+    QImage shown = work.Print();
+    EXPECT_EQ(shown.pixel(400, 20), qRgb(255, 255, 255)) << file << ": " << work.WB->ShowError();
+    EXPECT_EQ(shown.pixel(5, 300), qRgb(0, 0, 0)) << file;
+    int ink = 0;  // the text at the top of the paper
+    for (int y = 20; y < 150; ++y)
+      for (int x = 200; x < 600; ++x) ink += qGray(shown.pixel(x, y)) < 128;
+    EXPECT_GT(ink, 50) << file << ": the page shows no text";
+    SaveScreenshot(shown, file == outline ? "page-outline.png" : "page-web.png");
+    EXPECT_NE(work.WB->ShowProcessId(), 0);
+
+    // No input turns the page.
+    PageDown(work.WB->PaneHandle());
+    win::PostMessage(work.WB->PaneHandle(), win::WM_LBUTTONDBLCLK, 0, 0);
+    Pump(300);
+    ASSERT_EQ(work.Completed.size(), 1u) << file;
+    EXPECT_EQ(work.Completed[0], file);
+    EXPECT_EQ(work.Print(), shown) << file;
+  }
+  int pid = work.WB->ShowProcessId();
+  work.WB->Navigate("");
+  EXPECT_TRUE(ProcessGone(pid));
+}
+
+// What cannot be shown is reported once, after Navigate has returned, with a reason naming it.
+TEST(BrowserPage, AFileThatCannotBeShownRaisesNavigateError) {
+  testsupport::App();
+  testsupport::TempDir dir;
+  std::string addin = dir / "addin.ppam";
+  testsupport::WriteFile(addin, std::string("\0\1binary", 8));
+  TWorkWindow work;
+  std::vector<std::pair<std::string, std::string>> errors;
+  work.WB->OnNavigateError = [&](const std::string &url, const std::string &reason) { errors.push_back({url, reason}); };
+  for (const std::string &url : {addin, "file://" + dir.Path + "/missing.docx"}) {
+    errors.clear();
+    work.WB->Navigate(url);
+    EXPECT_TRUE(errors.empty()) << "raised inside Navigate";
+    ASSERT_TRUE(win::PumpUntil([&] { return !errors.empty(); }, RenderTimeoutMs)) << url;
+    Pump(300);
+    ASSERT_EQ(errors.size(), 1u) << url;
+    EXPECT_EQ(errors[0].first, url);
+    EXPECT_EQ(errors[0].second, work.WB->ShowError());
+    EXPECT_NE(errors[0].second.find(dir.Path), std::string::npos) << errors[0].second;
+    EXPECT_TRUE(work.Completed.empty()) << url;
+    EXPECT_TRUE(IsAllWhite(work.Print())) << url;
+  }
 }

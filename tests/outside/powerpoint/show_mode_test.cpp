@@ -7,6 +7,7 @@
 
 #include "paths.h"
 #include "process.h"
+#include "testsupport.h"
 
 namespace fs = std::filesystem;
 
@@ -78,9 +79,46 @@ TEST(ShowMode, UnreadableFileEndsWithAnError) {
 }
 
 TEST(ShowMode, NeedsExactlyOnePath) {
-  TShow show({"/show"});
-  ASSERT_TRUE(show.Process.Wait(5000));
-  EXPECT_EQ(show.Process.ExitCode(), 2);
+  for (const char *mode : {"/show", "/page"}) {
+    TShow show({mode});
+    ASSERT_TRUE(show.Process.Wait(5000)) << mode;
+    EXPECT_EQ(show.Process.ExitCode(), 2) << mode;
+  }
+}
+
+// Any other document: its first page, through LibreOffice, kept until input ends.
+TEST(PageMode, ServesTheFirstPageOfADocumentUntilInputEnds) {
+  testsupport::TempDir dir;
+  std::string outline = dir / "outline.txt";
+  testsupport::WriteFile(outline, "Quarterly review\n\tSales\n\tOutlook\n");
+  TShow page({"/page", outline});
+  std::string line = page.Line(RenderTimeoutMs);
+  ASSERT_EQ(line.rfind("page ", 0), 0u) << line;
+  std::string picture = line.substr(5);
+  QImage shown(QString::fromStdString(picture));
+  ASSERT_EQ(shown.size(), QSize(800, 600)) << picture;
+  // A portrait page, pillarboxed on black: white paper in the middle.
+  EXPECT_EQ(shown.pixel(400, 30) & 0xFFFFFF, 0xFFFFFFu);
+  EXPECT_EQ(shown.pixel(5, 300) & 0xFFFFFF, 0u);
+  EXPECT_EQ(page.Line(300), "<timeout>") << "one page, nothing more";
+  page.Process.Input()->Close();
+  ASSERT_TRUE(page.Process.Wait(5000));
+  EXPECT_EQ(page.Process.ExitCode(), 0);
+  EXPECT_FALSE(fs::exists(picture)) << "left behind: " << picture;
+}
+
+TEST(PageMode, FileThatCannotBeShownEndsWithAnError) {
+  testsupport::TempDir dir;
+  std::string addin = dir / "addin.ppam";
+  testsupport::WriteFile(addin, std::string("\0\1binary", 8));
+  for (const std::string &file : {addin, dir / "missing.docx"}) {
+    TShow page({"/page", file});
+    std::string line = page.Line(RenderTimeoutMs);
+    EXPECT_EQ(line.rfind("error ", 0), 0u) << line;
+    EXPECT_NE(line.find(file), std::string::npos) << line;
+    ASSERT_TRUE(page.Process.Wait(5000)) << file;
+    EXPECT_EQ(page.Process.ExitCode(), 1) << file;
+  }
 }
 
 TEST(AutomationMode, BackgroundRenderingDoesNotHoldTheCallersPipe) {

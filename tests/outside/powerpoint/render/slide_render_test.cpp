@@ -309,6 +309,32 @@ TEST_F(SlideRenderCache, ChangedFileOfTheSameSizeIsRenderedAnewAndTheOldEntryDro
   EXPECT_EQ(versions, 1);
 }
 
+// A document's first page comes through the export of whatever application opened it, one page
+// only, and is cached apart from the slides of the same file.
+TEST_F(SlideRenderCache, FirstPageIsRenderedAndCachedApartFromTheSlides) {
+  UseFakeOffice();
+  fs::path file = MakePresentation("outline", {{720, 540, Green}, {720, 540, Red}, {720, 540, Blue}});
+
+  auto page = ppt::RenderSlides(file.string(), ppt::TPages::FirstPage);
+  ASSERT_EQ(page.size(), 1u);
+  EXPECT_TRUE(Near(page[0].pixel(400, 300), Green)) << Describe(page[0].pixel(400, 300));
+  auto calls = OfficeCalls();
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_NE(calls[0].find("--convert-to pdf --outdir"), std::string::npos) << calls[0];
+
+  auto slides = ppt::RenderSlides(file.string());
+  EXPECT_EQ(slides.size(), 3u) << "the cached first page stood in for the slides";
+  calls = OfficeCalls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_NE(calls[1].find("--infilter=MS PowerPoint 97 --convert-to pdf:impress_pdf_Export"), std::string::npos)
+      << calls[1];
+
+  // Each is kept: neither rendering removed the other's cache entry.
+  EXPECT_EQ(ppt::RenderSlides(file.string(), ppt::TPages::FirstPage).size(), 1u);
+  EXPECT_EQ(ppt::WaitSlides(file.string(), 60000)->size(), 3u);
+  EXPECT_EQ(OfficeCalls().size(), 2u);
+}
+
 TEST_F(SlideRenderCache, DamagedEntryIsRenderedAnew) {
   UseFakeOffice();
   fs::path presentation = MakePresentation("deck", TwoSlides);
