@@ -2,15 +2,14 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
+#include <deque>
+#include <mutex>
 
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include "mediaerror.h"
-#include "riff.h"
+#include "soundserver.h"
 
 namespace media {
 
@@ -35,8 +34,15 @@ SystemLines &Lines() {
   return lines;
 }
 
-// A sound server that delivers nothing for this long is given up for silence.
-constexpr qint64 kServerStallMs = 2000;
+// Time the sound server is given to deliver a piece before silence stands in for it.
+constexpr std::int64_t kServerHoldbackMs = 300;
+// Pieces whose time is off by no more than this join on without a gap or a cut.
+constexpr std::int64_t kJoinToleranceMs = 20;
+
+struct TPiece {
+  sound::TClock::time_point Heard;
+  std::vector<std::int16_t> Samples;
+};
 
 }  // namespace
 
@@ -52,14 +58,56 @@ struct TARecord2::State {
   bool Recording = false;
   bool Delivering = false;
   QTimer Timer;
-  QElapsedTimer Clock;
+  sound::TClock::time_point Started;
   std::int64_t DeliveredUnits = 0;
-  std::unique_ptr<QProcess> Server;  // the sound server's recording client, while it works
-  QByteArray ServerData;
+  // The recording not yet delivered; it follows DeliveredUnits on the timeline from Started.
+  std::vector<std::int16_t> Pending;
+  std::unique_ptr<sound::TServer> Server;  // while the server records for us
+  int ServerRecording = 0;
+  std::mutex PiecesLock;
+  std::deque<TPiece> Pieces;  // handed over by the server's thread
   TSoundBlock Block;
 
-  int UnitBytes() const { return Channels * 2; }
-  std::int64_t ElapsedUnits() const { return Clock.nsecsElapsed() * SampleRate / 1000000000; }
+  std::int64_t UnitsAt(sound::TClock::time_point t) const {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(t - Started).count() * SampleRate / 1000000000;
+  }
+  std::int64_t ElapsedUnits() const { return UnitsAt(sound::TClock::now()); }
+  std::int64_t MsUnits(std::int64_t ms) const { return ms * SampleRate / 1000; }
+  std::int64_t WrittenUnits() const { return DeliveredUnits + std::int64_t(Pending.size()) / Channels; }
+
+  void PadTo(std::int64_t units) {
+    if (units > WrittenUnits()) Pending.resize(std::size_t(units - DeliveredUnits) * std::size_t(Channels), 0);
+  }
+
+  // Puts a piece where its time says: silence before it when it comes late, its start cut when it
+  // overlaps what is already there.
+  void Place(const TPiece &piece) {
+    const std::int64_t units = std::int64_t(piece.Samples.size()) / Channels;
+    std::int64_t start = UnitsAt(piece.Heard);
+    const std::int64_t written = WrittenUnits();
+    if (start + units <= written) return;
+    if (std::abs(start - written) <= MsUnits(kJoinToleranceMs)) start = written;
+    PadTo(start);
+    const std::size_t skip = std::size_t(written - std::min(start, written)) * std::size_t(Channels);
+    Pending.insert(Pending.end(), piece.Samples.begin() + std::ptrdiff_t(skip), piece.Samples.end());
+  }
+
+  void TakePieces() {
+    std::deque<TPiece> pieces;
+    {
+      std::lock_guard<std::mutex> lock(PiecesLock);
+      pieces.swap(Pieces);
+    }
+    for (const TPiece &piece : pieces) Place(piece);
+  }
+
+  void StopServer() {
+    if (!Server) return;
+    Server->StopRecording(ServerRecording);
+    TakePieces();
+    Server.reset();
+    ServerRecording = 0;
+  }
 };
 
 TARecord2::TARecord2() : F(std::make_unique<State>()) {
@@ -136,20 +184,23 @@ TSoundBlock TARecord2::RecordedBlock() const { return F->Block; }
 void TARecord2::Start() {
   if (F->Recording) return;
   F->Recording = true;
+  F->Started = sound::TClock::now();
   F->DeliveredUnits = 0;
-  F->ServerData.clear();
+  F->Pending.clear();
+  F->Pieces.clear();
   F->Block.clear();
   const std::string &device = F->Lines.empty() ? std::string() : F->Lines[std::size_t(F->Source)].Device;
-  const QString parec = device.empty() ? QString() : QStandardPaths::findExecutable("parec");
-  if (!parec.isEmpty()) {
-    F->Server = std::make_unique<QProcess>();
-    F->Server->setStandardErrorFile(QProcess::nullDevice());
-    F->Server->setStandardInputFile(QProcess::nullDevice());
-    F->Server->start(parec, {"--raw", "--format=s16le", QString("--rate=%1").arg(F->SampleRate),
-                             QString("--channels=%1").arg(F->Channels), "--latency-msec=50", "-d",
-                             QString::fromStdString(device)});
+  if (!device.empty()) F->Server = sound::TServer::Connect("Vantrel recorder");
+  if (F->Server) {
+    State *state = F.get();
+    F->ServerRecording = F->Server->Record(
+        device, F->SampleRate, F->Channels,
+        [state](sound::TClock::time_point heard, const std::int16_t *samples, std::size_t count) {
+          std::lock_guard<std::mutex> lock(state->PiecesLock);
+          state->Pieces.push_back(TPiece{heard, std::vector<std::int16_t>(samples, samples + count)});
+        });
+    if (!F->ServerRecording) F->Server.reset();
   }
-  F->Clock.start();
   const int blockMs = int(std::int64_t(F->BlockUnits) * 1000 / F->SampleRate);
   F->Timer.start(std::clamp(blockMs / 4, 5, 20));
 }
@@ -174,31 +225,19 @@ void TARecord2::Tick() {
   // A handler that pumps messages must not see the next block before it has taken this one.
   if (!F->Recording || F->Delivering) return;
   const std::int64_t elapsed = F->ElapsedUnits();
-  const std::size_t blockBytes = std::size_t(F->BlockUnits) * F->UnitBytes();
   if (F->Server) {
-    F->ServerData.append(F->Server->readAllStandardOutput());
-    const bool gone = F->Server->state() == QProcess::NotRunning;
-    const bool stalled = (elapsed - F->DeliveredUnits) * 1000 / F->SampleRate > kServerStallMs;
-    if (!gone && !stalled) {
-      while (std::size_t(F->ServerData.size()) >= blockBytes && F->Recording) {
-        TSoundBlock block(blockBytes / 2);
-        riff::BytesToSamples(reinterpret_cast<const std::uint8_t *>(F->ServerData.constData()), block.size(),
-                             block.data());
-        F->ServerData.remove(0, qsizetype(blockBytes));
-        F->DeliveredUnits += F->BlockUnits;
-        Deliver(std::move(block));
-      }
-      return;
-    }
-    // From here on the clock paces silence.
-    F->Server->kill();
-    F->Server->waitForFinished(500);
-    F->Server.reset();
-    F->ServerData.clear();
+    F->TakePieces();
+    if (!F->Server->Connected()) F->StopServer();
   }
-  while (F->Recording && elapsed - F->DeliveredUnits >= F->BlockUnits) {
+  // Silence keeps the recording in step with the clock while the server sends nothing (an idle
+  // server starts late), and for good where none records.
+  F->PadTo(F->Server ? elapsed - F->MsUnits(kServerHoldbackMs) : elapsed);
+  const std::size_t blockSamples = std::size_t(F->BlockUnits) * std::size_t(F->Channels);
+  while (F->Recording && F->Pending.size() >= blockSamples) {
+    TSoundBlock block(F->Pending.begin(), F->Pending.begin() + std::ptrdiff_t(blockSamples));
+    F->Pending.erase(F->Pending.begin(), F->Pending.begin() + std::ptrdiff_t(blockSamples));
     F->DeliveredUnits += F->BlockUnits;
-    Deliver(TSoundBlock(std::size_t(F->BlockUnits) * F->Channels, 0));
+    Deliver(std::move(block));
   }
 }
 
@@ -207,32 +246,22 @@ void TARecord2::Stop() { Halt(true); }
 void TARecord2::Halt(bool announceRest) {
   if (!F->Recording) return;
   F->Timer.stop();
-  std::int64_t rest = 0;
-  if (F->Server) {
-    F->ServerData.append(F->Server->readAllStandardOutput());
-    rest = F->ServerData.size() / F->UnitBytes();
-    F->Server->kill();
-    F->Server->waitForFinished(500);
-    F->Server.reset();
-  } else {
-    rest = F->ElapsedUnits() - F->DeliveredUnits;
-  }
+  F->StopServer();
+  // The recording lasts exactly as long as it ran.
+  const std::int64_t elapsed = F->ElapsedUnits();
+  F->PadTo(elapsed);
+  F->Pending.resize(std::size_t(std::max<std::int64_t>(elapsed - F->DeliveredUnits, 0)) * std::size_t(F->Channels));
   F->Recording = false;
+  std::vector<std::int16_t> rest;
+  rest.swap(F->Pending);
   if (!announceRest || F->Delivering) return;
   // What was recorded since the last block still belongs to the recording.
-  std::size_t offset = 0;
-  while (rest > 0) {
-    const std::int64_t units = std::min<std::int64_t>(rest, F->BlockUnits);
-    TSoundBlock block(std::size_t(units) * F->Channels, 0);
-    if (offset + block.size() * 2 <= std::size_t(F->ServerData.size()))
-      riff::BytesToSamples(reinterpret_cast<const std::uint8_t *>(F->ServerData.constData()) + offset, block.size(),
-                           block.data());
-    offset += block.size() * 2;
-    rest -= units;
-    F->DeliveredUnits += units;
-    Deliver(std::move(block));
+  const std::size_t blockSamples = std::size_t(F->BlockUnits) * std::size_t(F->Channels);
+  for (std::size_t at = 0; at < rest.size(); at += blockSamples) {
+    const std::size_t end = std::min(rest.size(), at + blockSamples);
+    F->DeliveredUnits += std::int64_t(end - at) / F->Channels;
+    Deliver(TSoundBlock(rest.begin() + std::ptrdiff_t(at), rest.begin() + std::ptrdiff_t(end)));
   }
-  F->ServerData.clear();
 }
 
 }  // namespace media
