@@ -55,8 +55,18 @@ struct TPersistDirectory {
 // Follows the chain of edits from `currentEdit` back to the first; newer entries win.
 TPersistDirectory ReadPersistDirectory(std::string_view document, std::uint32_t currentEdit);
 
+// The bodies of the document record and of every slide record, slides in show order.
+struct TSlideRecords {
+  std::string_view Document;
+  std::vector<std::string_view> Slides;
+};
+TSlideRecords ReadSlideRecords(std::string_view document, std::uint32_t currentEdit);
+
 // The slides of the document stream, in show order.
 std::vector<TSlideTransition> ReadSlides(std::string_view document, std::uint32_t currentEdit);
+
+// The document stream of a presentation and, in `currentEdit`, the offset of its newest edit.
+std::string ReadDocumentStream(const TCompoundFile &file, std::uint32_t &currentEdit);
 
 // The slides of a .ppt, .pps or .pot file; throws EFormatError with a reason the user can read.
 std::vector<TSlideTransition> ReadPresentation(const TCompoundFile &file);
