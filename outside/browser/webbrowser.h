@@ -10,7 +10,8 @@
 // white until the first slide shows; then a Page Down key (WM_KEYDOWN VK_NEXT to the pane's window
 // procedure) or a double click (WM_LBUTTONDBLCLK) advances, and a slide whose transition advances
 // after a time advances by itself. After the last slide comes the end-of-show screen, where advance
-// input is ignored. Slides are drawn scaled to the pane; the end screen is not.
+// input is ignored. Slides are drawn scaled to the pane; the end screen is not. The show process hears
+// of each slide shown ("slide <i>") and of the end ("end"), and plays the presentation's sounds.
 #include <QWidget>
 #include <functional>
 #include <memory>

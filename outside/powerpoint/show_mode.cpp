@@ -1,6 +1,9 @@
 #include "show_mode.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <charconv>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
@@ -12,7 +15,10 @@
 
 #include "automation_session.h"
 #include "pptfile.h"
+#include "pptsounds.h"
+#include "show_sound.h"
 #include "slide_render.h"
+#include "soundserver.h"
 
 extern char **environ;
 
@@ -74,15 +80,74 @@ bool ServeSlides(const std::vector<QImage> &slides, const std::vector<TSlideTran
   return WriteLine("show " + std::to_string(slides.size()));
 }
 
-// True while standard input is open; reads and drops what arrives. Waits up to `timeoutMs`.
-bool InputOpen(int timeoutMs) {
+// Appends what arrives on standard input to `pending`; false at its end. Waits up to `timeoutMs`
+// (negative: as long as it takes).
+bool ReadInput(std::string &pending, int timeoutMs) {
   pollfd fd {STDIN_FILENO, POLLIN, 0};
   int ready = ::poll(&fd, 1, timeoutMs);
   if (ready < 0) return errno == EINTR;
   if (ready == 0) return true;
   char buffer[512];
   ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+  if (n > 0) pending.append(buffer, std::size_t(n));
   return n > 0 || (n < 0 && errno == EINTR);
+}
+
+// Milliseconds from now until `due`, rounded up; -1 for a time that never comes.
+int MillisecondsUntil(TShowSoundtrack::TClock::time_point due) {
+  if (due == TShowSoundtrack::TClock::time_point::max()) return -1;
+  auto left = std::chrono::ceil<std::chrono::milliseconds>(due - TShowSoundtrack::TClock::now()).count();
+  return int(std::clamp<long long>(left, 0, 60000));
+}
+
+// The show's sounds heard through the desktop's sound server; silent where none answers.
+class TServerOutput : public TSoundOutput {
+public:
+  explicit TServerOutput(std::unique_ptr<sound::TServer> server) : FServer(std::move(server)) {}
+  int Play(const std::string &rawPath, bool loop) override { return FServer ? FServer->Play(rawPath, loop) : 0; }
+  void Stop(int sound) override {
+    if (FServer) FServer->Stop(sound);
+  }
+  bool Playing(int sound) const override { return FServer && FServer->Playing(sound); }
+
+private:
+  std::unique_ptr<sound::TServer> FServer;
+};
+
+// Damaged sound records cost the show its sounds, not its slides.
+TShowSounds ReadSounds(const std::string &path) {
+  try {
+    return ReadPresentationSounds(TCompoundFile(FileSource(path)));
+  } catch (const EFormatError &e) {
+    std::fprintf(stderr, "POWERPNT.EXE: the presentation's sounds are left out: %s\n", e.what());
+    std::fflush(stderr);
+    return {};
+  }
+}
+
+// Connects to the sound server when there is something to play.
+std::unique_ptr<sound::TServer> SoundServerFor(const std::vector<std::string> &decoded) {
+  if (std::all_of(decoded.begin(), decoded.end(), [](const std::string &raw) { return raw.empty(); })) return nullptr;
+  std::string why;
+  auto server = sound::TServer::Connect("POWERPNT.EXE", &why);
+  if (!server) {
+    std::fprintf(stderr, "POWERPNT.EXE: the show is silent: %s\n", why.c_str());
+    std::fflush(stderr);
+  }
+  return server;
+}
+
+// "slide <i>" as the browser shows slide i, "end" as it shows the end of the show.
+void HandleShowInput(const std::string &line, TShowSoundtrack &soundtrack) {
+  if (line == "end") {
+    soundtrack.Ended();
+    return;
+  }
+  if (line.rfind("slide ", 0) != 0) return;
+  int slide = 0;
+  const char *first = line.data() + 6, *last = line.data() + line.size();
+  auto [end, ec] = std::from_chars(first, last, slide);
+  if (ec == std::errc() && end == last) soundtrack.SlideShown(slide, TShowSoundtrack::TClock::now());
 }
 
 std::string ExecutableFolder() {
@@ -101,11 +166,28 @@ int RunShow(const std::string &path) {
     WriteLine("error cannot open " + path + ": " + e.what());
     return 1;
   }
+  TShowSounds sounds = ReadSounds(path);
   StartRendering(path);
   TPictureFolder folder;
+  // Sounds are decoded while LibreOffice draws, so that the show starts with all of them ready.
+  std::vector<std::string> decoded =
+      folder.Path().empty() ? std::vector<std::string>(sounds.Sounds.size()) : DecodeSounds(sounds.Sounds, path, folder.Path());
+  TServerOutput output(SoundServerFor(decoded));
+  TShowSoundtrack soundtrack(std::move(sounds.Slides), std::move(decoded), output);
   bool served = false;
-  while (InputOpen(served ? -1 : 0)) {
-    if (served) continue;
+  std::string pending;
+  auto next = TShowSoundtrack::TClock::time_point::max();
+  while (ReadInput(pending, served ? MillisecondsUntil(next) : 0)) {
+    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+      std::string line = pending.substr(0, end);
+      pending.erase(0, end + 1);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (served) HandleShowInput(line, soundtrack);
+    }
+    if (served) {
+      next = soundtrack.Run(TShowSoundtrack::TClock::now());
+      continue;
+    }
     try {
       auto slides = WaitSlides(path, 100);
       if (!slides) continue;
