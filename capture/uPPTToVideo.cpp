@@ -43,7 +43,7 @@ void EnsureConvertor(TComponent *owner) {
 TConvertor::TConvertor(TComponent *AOwner) : TComponent(AOwner) {
   FTimer = new TTimer(this);
   FTimer->SetEnabled(false);
-  FTimer->SetInterval(50);
+  FTimer->SetInterval(kCaptureIntervalMs);
   FTimer->OnTimer = [this] { TimerTick(); };
   FCaptureCount = 0;
   FTotalTime = 0;

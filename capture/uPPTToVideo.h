@@ -114,6 +114,8 @@ std::string AdvanceTimeText(float seconds);
 
 // Bitmap 1 of "Resource.dll", the end-of-show screen; an empty picture when it cannot be loaded.
 std::shared_ptr<TPicture> LoadReferencePicture();
+// The capture timer's interval: 20 pictures a second.
+constexpr int kCaptureIntervalMs = 50;
 // Frames per second that make `frames` frames last as long as a recording of `totalTime` ms.
 double FrameRateFor(int frames, float totalTime);
 // "File is Being Created" with as many dots as the clock's second modulo 6.

@@ -50,10 +50,9 @@ int Round(double value) { return int(std::nearbyint(value)); }
 
 double FrameRateFor(int frames, float totalTime) {
   double length = totalTime > 0 ? totalTime : 1000.0;
-  double rate = frames * 1000.0 / length - 1;
-  // Fewer frames than seconds would give no rate at all; then the frames simply share the length.
-  if (!(rate > 0)) rate = frames * 1000.0 / length;
-  return rate;
+  // Exactly as long as the recording: a frame a second less would leave the pictures ever further
+  // behind their sound (three seconds after a minute).
+  return frames * 1000.0 / length;
 }
 
 std::string FileBeingCreatedText(int second) {
