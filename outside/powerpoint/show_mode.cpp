@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -103,7 +104,14 @@ int MillisecondsUntil(TShowSoundtrack::TClock::time_point due) {
 // The show's sounds heard through the desktop's sound server; silent where none answers.
 class TServerOutput : public TSoundOutput {
 public:
-  explicit TServerOutput(std::unique_ptr<sound::TServer> server) : FServer(std::move(server)) {}
+  // Silence plays all through the show: a sink left idle wakes up late (a second or more), and a
+  // sound played meanwhile would be heard late.
+  TServerOutput(std::unique_ptr<sound::TServer> server, const std::string &folder) : FServer(std::move(server)) {
+    if (!FServer || folder.empty()) return;
+    const std::string silence = folder + "/silence.raw";
+    std::ofstream(silence, std::ios::binary) << std::string(sound::kRate * 4 / 10, '\0');
+    FServer->Play(silence, true);
+  }
   int Play(const std::string &rawPath, bool loop) override { return FServer ? FServer->Play(rawPath, loop) : 0; }
   void Stop(int sound) override {
     if (FServer) FServer->Stop(sound);
@@ -125,9 +133,7 @@ TShowSounds ReadSounds(const std::string &path) {
   }
 }
 
-// Connects to the sound server when there is something to play.
-std::unique_ptr<sound::TServer> SoundServerFor(const std::vector<std::string> &decoded) {
-  if (std::all_of(decoded.begin(), decoded.end(), [](const std::string &raw) { return raw.empty(); })) return nullptr;
+std::unique_ptr<sound::TServer> ConnectSoundServer() {
   std::string why;
   auto server = sound::TServer::Connect("POWERPNT.EXE", &why);
   if (!server) {
@@ -169,10 +175,11 @@ int RunShow(const std::string &path) {
   TShowSounds sounds = ReadSounds(path);
   StartRendering(path);
   TPictureFolder folder;
-  // Sounds are decoded while LibreOffice draws, so that the show starts with all of them ready.
+  // The sound server wakes, and the sounds are decoded, while LibreOffice draws: the show starts
+  // with all of them ready.
+  TServerOutput output(sounds.Sounds.empty() ? nullptr : ConnectSoundServer(), folder.Path());
   std::vector<std::string> decoded =
       folder.Path().empty() ? std::vector<std::string>(sounds.Sounds.size()) : DecodeSounds(sounds.Sounds, path, folder.Path());
-  TServerOutput output(SoundServerFor(decoded));
   TShowSoundtrack soundtrack(std::move(sounds.Slides), std::move(decoded), output);
   bool served = false;
   std::string pending;
