@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <deque>
 #include <mutex>
+#include <optional>
 
 #include <QTimer>
 
@@ -36,8 +37,8 @@ SystemLines &Lines() {
 
 // Time the sound server is given to deliver a piece before silence stands in for it.
 constexpr std::int64_t kServerHoldbackMs = 300;
-// Pieces whose time is off by no more than this join on without a gap or a cut.
-constexpr std::int64_t kJoinToleranceMs = 20;
+// A server whose stream falls this far behind the clock has lost time; its stream starts anew.
+constexpr std::int64_t kServerGapMs = 250;
 
 struct TPiece {
   sound::TClock::time_point Heard;
@@ -66,6 +67,11 @@ struct TARecord2::State {
   int ServerRecording = 0;
   std::mutex PiecesLock;
   std::deque<TPiece> Pieces;  // handed over by the server's thread
+  // The server's stream, one sample after the other: what is not placed yet begins at unit
+  // StreamBase of the stream; StreamUnits came in all; unit 0 belongs at timeline unit Anchor.
+  std::vector<std::int16_t> Stream;
+  std::int64_t StreamBase = 0, StreamUnits = 0;
+  std::optional<std::int64_t> Anchor;
   TSoundBlock Block;
 
   std::int64_t UnitsAt(sound::TClock::time_point t) const {
@@ -79,17 +85,40 @@ struct TARecord2::State {
     if (units > WrittenUnits()) Pending.resize(std::size_t(units - DeliveredUnits) * std::size_t(Channels), 0);
   }
 
-  // Puts a piece where its time says: silence before it when it comes late, its start cut when it
-  // overlaps what is already there.
-  void Place(const TPiece &piece) {
-    const std::int64_t units = std::int64_t(piece.Samples.size()) / Channels;
-    std::int64_t start = UnitsAt(piece.Heard);
-    const std::int64_t written = WrittenUnits();
-    if (start + units <= written) return;
-    if (std::abs(start - written) <= MsUnits(kJoinToleranceMs)) start = written;
-    PadTo(start);
-    const std::size_t skip = std::size_t(written - std::min(start, written)) * std::size_t(Channels);
-    Pending.insert(Pending.end(), piece.Samples.begin() + std::ptrdiff_t(skip), piece.Samples.end());
+  // A piece comes no sooner than it is heard, so the piece that comes soonest for its place in the
+  // stream tells best when the stream began: after a late start the server sends what it held back
+  // in one burst. One that comes much later than that means the server lost time.
+  void Receive(const TPiece &piece) {
+    const std::int64_t start = UnitsAt(piece.Heard) - StreamUnits;
+    if (!Anchor || start < *Anchor || start - *Anchor > MsUnits(kServerGapMs)) Anchor = start;
+    Stream.insert(Stream.end(), piece.Samples.begin(), piece.Samples.end());
+    StreamUnits += std::int64_t(piece.Samples.size()) / Channels;
+  }
+
+  // Lays the stream on the timeline up to `target`: silence where it has nothing, what came too
+  // late for its place left out.
+  void FillTo(std::int64_t target) {
+    while (WrittenUnits() < target) {
+      const std::int64_t at = WrittenUnits();
+      if (!Anchor || at < *Anchor) {
+        PadTo(Anchor ? std::min(target, *Anchor) : target);
+        continue;
+      }
+      const std::size_t width = std::size_t(Channels);
+      const std::int64_t late = std::min(at - *Anchor - StreamBase, StreamUnits - StreamBase);
+      if (late > 0) {
+        Stream.erase(Stream.begin(), Stream.begin() + std::ptrdiff_t(std::size_t(late) * width));
+        StreamBase += late;
+      }
+      const std::int64_t take = std::min(StreamUnits - StreamBase, target - at);
+      if (take <= 0) {
+        PadTo(target);
+        return;
+      }
+      Pending.insert(Pending.end(), Stream.begin(), Stream.begin() + std::ptrdiff_t(std::size_t(take) * width));
+      Stream.erase(Stream.begin(), Stream.begin() + std::ptrdiff_t(std::size_t(take) * width));
+      StreamBase += take;
+    }
   }
 
   void TakePieces() {
@@ -98,7 +127,7 @@ struct TARecord2::State {
       std::lock_guard<std::mutex> lock(PiecesLock);
       pieces.swap(Pieces);
     }
-    for (const TPiece &piece : pieces) Place(piece);
+    for (const TPiece &piece : pieces) Receive(piece);
   }
 
   void StopServer() {
@@ -188,6 +217,9 @@ void TARecord2::Start() {
   F->DeliveredUnits = 0;
   F->Pending.clear();
   F->Pieces.clear();
+  F->Stream.clear();
+  F->StreamBase = F->StreamUnits = 0;
+  F->Anchor.reset();
   F->Block.clear();
   const std::string &device = F->Lines.empty() ? std::string() : F->Lines[std::size_t(F->Source)].Device;
   if (!device.empty()) F->Server = sound::TServer::Connect("Vantrel recorder");
@@ -231,7 +263,7 @@ void TARecord2::Tick() {
   }
   // Silence keeps the recording in step with the clock while the server sends nothing (an idle
   // server starts late), and for good where none records.
-  F->PadTo(F->Server ? elapsed - F->MsUnits(kServerHoldbackMs) : elapsed);
+  F->FillTo(F->Server ? elapsed - F->MsUnits(kServerHoldbackMs) : elapsed);
   const std::size_t blockSamples = std::size_t(F->BlockUnits) * std::size_t(F->Channels);
   while (F->Recording && F->Pending.size() >= blockSamples) {
     TSoundBlock block(F->Pending.begin(), F->Pending.begin() + std::ptrdiff_t(blockSamples));
@@ -249,7 +281,7 @@ void TARecord2::Halt(bool announceRest) {
   F->StopServer();
   // The recording lasts exactly as long as it ran.
   const std::int64_t elapsed = F->ElapsedUnits();
-  F->PadTo(elapsed);
+  F->FillTo(elapsed);
   F->Pending.resize(std::size_t(std::max<std::int64_t>(elapsed - F->DeliveredUnits, 0)) * std::size_t(F->Channels));
   F->Recording = false;
   std::vector<std::int16_t> rest;
