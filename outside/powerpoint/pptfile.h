@@ -20,6 +20,26 @@ enum : std::uint16_t {
   rtUserEditAtom = 0x0FF5,
   rtCurrentUserAtom = 0x0FF6,
   rtPersistDirectoryAtom = 0x1772,
+  // The show's sounds.
+  rtExObjList = 0x0409,
+  rtPPDrawing = 0x040C,
+  rtSoundCollection = 0x07E4,
+  rtSound = 0x07E6,
+  rtSoundData = 0x07E7,
+  rtExObjRefAtom = 0x0BC1,
+  rtCString = 0x0FBA,
+  rtAnimationInfoAtom = 0x0FF1,
+  rtExMediaAtom = 0x1004,
+  rtExVideo = 0x1005,
+  rtExAviMovie = 0x1006,
+  rtExMCIMovie = 0x1007,
+  rtExMIDIAudio = 0x100D,
+  rtExWAVAudioEmbedded = 0x100F,
+  rtExWAVAudioLink = 0x1010,
+  rtExWAVAudioEmbeddedAtom = 0x1013,
+  rtAnimationInfo = 0x1014,
+  rtOfficeArtSpContainer = 0xF004,
+  rtOfficeArtClientData = 0xF011,
 };
 
 struct TRecordHeader {

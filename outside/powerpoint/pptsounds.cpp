@@ -9,28 +9,6 @@
 namespace ppt {
 namespace {
 
-enum : std::uint16_t {
-  rtExObjList = 0x0409,
-  rtPPDrawing = 0x040C,
-  rtSoundCollection = 0x07E4,
-  rtSound = 0x07E6,
-  rtSoundData = 0x07E7,
-  rtExObjRefAtom = 0x0BC1,
-  rtCString = 0x0FBA,
-  rtAnimationInfoAtom = 0x0FF1,
-  rtExMediaAtom = 0x1004,
-  rtExVideo = 0x1005,
-  rtExAviMovie = 0x1006,
-  rtExMCIMovie = 0x1007,
-  rtExMIDIAudio = 0x100D,
-  rtExWAVAudioEmbedded = 0x100F,
-  rtExWAVAudioLink = 0x1010,
-  rtExWAVAudioEmbeddedAtom = 0x1013,
-  rtAnimationInfo = 0x1014,
-  rtOfficeArtSpContainer = 0xF004,
-  rtOfficeArtClientData = 0xF011,
-};
-
 // SlideShowSlideInfoAtom, 16-bit flags at offset 10.
 constexpr std::uint16_t kTransitionSound = 0x0010, kTransitionLoop = 0x0040, kTransitionStopSound = 0x0100;
 // AnimationInfoAtom, 32-bit flags at offset 4.
@@ -76,41 +54,12 @@ std::uint16_t Get16(std::string_view b, std::size_t at) {
   return std::uint16_t(std::uint8_t(b[at]) | std::uint8_t(b[at + 1]) << 8);
 }
 
-// UTF-16LE text of a CString record as UTF-8; unpaired surrogates become U+FFFD.
-std::string Utf8(std::string_view utf16) {
-  std::string out;
-  for (std::size_t i = 0; i + 1 < utf16.size(); i += 2) {
-    std::uint32_t c = Get16(utf16, i);
-    if (c >= 0xD800 && c < 0xDC00 && i + 3 < utf16.size() && Get16(utf16, i + 2) >= 0xDC00 &&
-        Get16(utf16, i + 2) < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (Get16(utf16, i + 2) - 0xDC00);
-      i += 2;
-    } else if (c >= 0xD800 && c < 0xE000) {
-      c = 0xFFFD;
-    }
-    if (c == 0) break;
-    if (c < 0x80) {
-      out += char(c);
-    } else if (c < 0x800) {
-      out += char(0xC0 | c >> 6);
-      out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += char(0xE0 | c >> 12);
-      out += char(0x80 | (c >> 6 & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    } else {
-      out += char(0xF0 | c >> 18);
-      out += char(0x80 | (c >> 12 & 0x3F));
-      out += char(0x80 | (c >> 6 & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 std::string CStringOf(const std::vector<TRecord> &records, std::uint16_t instance) {
   for (const TRecord &r : records)
-    if (r.Header.Type == rtCString && r.Header.Instance == instance) return Utf8(r.Body);
+    if (r.Header.Type == rtCString && r.Header.Instance == instance) {
+      std::string text = Utf16ToUtf8(r.Body);
+      return text.substr(0, text.find('\0'));
+    }
   return {};
 }
 

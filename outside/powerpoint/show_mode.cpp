@@ -191,6 +191,7 @@ int RunShow(const std::string &path) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       if (served) HandleShowInput(line, soundtrack);
     }
+    if (pending.size() > 65536) pending.clear();  // no line of ours is that long
     if (served) {
       next = soundtrack.Run(TShowSoundtrack::TClock::now());
       continue;

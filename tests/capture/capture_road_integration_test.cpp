@@ -336,8 +336,8 @@ protected:
     EXPECT_EQ(v["height"], "480");
     EXPECT_EQ(v["nb_read_frames"], std::to_string(usableFrames));
 
-    // The frames last as long as the recording: frames x 1000 / length in ms, less one.
-    const double expectedRate = usableFrames * 1000.0 / double(Convertor->FTotalTime) - 1;
+    // The frames last as long as the recording: frames x 1000 / length in ms.
+    const double expectedRate = usableFrames * 1000.0 / double(Convertor->FTotalTime);
     const std::string rate = v["avg_frame_rate"];
     const auto slash = rate.find('/');
     ASSERT_NE(slash, std::string::npos) << rate;
