@@ -44,7 +44,10 @@ TConvertor::TConvertor(TComponent *AOwner) : TComponent(AOwner) {
   FTimer = new TTimer(this);
   FTimer->SetEnabled(false);
   FTimer->SetInterval(kCaptureIntervalMs);
-  FTimer->OnTimer = [this] { TimerTick(); };
+  FTimer->OnTimer = [this] {
+    KeepFramesInStep();
+    TimerTick();
+  };
   FCaptureCount = 0;
   FTotalTime = 0;
   FCapturePicture = std::make_shared<TPicture>();
