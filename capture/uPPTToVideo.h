@@ -92,8 +92,8 @@ public:
   int FCurrentSlide = 0;
   bool FIsPPT = false;
   float FTotalTime = 0;
-  // When the run's first frame was captured: frame k shows the window k x 50 ms later.
-  std::chrono::steady_clock::time_point FFirstCapture;
+  // When the recording began: frame k of the video shows the window k x 50 ms later.
+  std::chrono::steady_clock::time_point FRecordingStarted;
 
 private:
   // Pumps the host's messages; false when the convertor was freed meanwhile, so that the step

@@ -97,16 +97,11 @@ void TConvertor::CaptureFrame() {
 }
 
 void TConvertor::KeepFramesInStep() {
-  // The frames become a video of evenly spaced pictures, one per 50 ms from the first. A tick that
-  // comes late (a busy machine) leaves the picture of before in the places it missed, so that the
-  // pictures keep in step with the sound recorded meanwhile.
-  if (!CaptureList) return;
-  const auto now = std::chrono::steady_clock::now();
-  if (CaptureList->isEmpty()) {
-    FFirstCapture = now;
-    return;
-  }
-  const auto slot = (now - FFirstCapture) / std::chrono::milliseconds(kCaptureIntervalMs);
+  // The frames become a video of evenly spaced pictures, one per 50 ms of the recording. A tick
+  // that comes late (a busy machine) leaves the picture of before in the places it missed, so that
+  // the pictures keep in step with the sound recorded meanwhile.
+  if (!CaptureList || CaptureList->isEmpty()) return;
+  const auto slot = (std::chrono::steady_clock::now() - FRecordingStarted) / std::chrono::milliseconds(kCaptureIntervalMs);
   while (CaptureList->size() < slot) CaptureList->append(CaptureList->last());
 }
 
