@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libjpeg62-turbo-dev libpoppler-cpp-dev
           libdvdread-dev ffmpeg libreoffice-impress libreoffice-writer libgtest-dev googletest libbenchmark-dev
-          xvfb xauth xdotool dvdauthor attr fonts-dejavu-core)
+          xvfb xauth xdotool dvdauthor attr fonts-dejavu-core libpulse-dev pulseaudio)
 
 install_missing() {
   local missing=()

@@ -43,8 +43,11 @@ void EnsureConvertor(TComponent *owner) {
 TConvertor::TConvertor(TComponent *AOwner) : TComponent(AOwner) {
   FTimer = new TTimer(this);
   FTimer->SetEnabled(false);
-  FTimer->SetInterval(50);
-  FTimer->OnTimer = [this] { TimerTick(); };
+  FTimer->SetInterval(kCaptureIntervalMs);
+  FTimer->OnTimer = [this] {
+    KeepFramesInStep();
+    TimerTick();
+  };
   FCaptureCount = 0;
   FTotalTime = 0;
   FCapturePicture = std::make_shared<TPicture>();

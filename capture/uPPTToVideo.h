@@ -1,5 +1,6 @@
 #pragma once
 // The convertor behind the library's exports, and the slide-timing table.
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,6 +52,8 @@ public:
   void BeginMP3AudioOfPPT();
   void TimerTick();
   void CaptureFrame();
+  // Before a tick of the timer: the places of the ticks it came too late for.
+  void KeepFramesInStep();
   // Ends the capture phase inside the tick: stops the recording and assembles the videos.
   void FinishCapture();
   void AdvanceSlide(bool OnClick);
@@ -89,6 +92,8 @@ public:
   int FCurrentSlide = 0;
   bool FIsPPT = false;
   float FTotalTime = 0;
+  // When the recording began: frame k of the video shows the window k x 50 ms later.
+  std::chrono::steady_clock::time_point FRecordingStarted;
 
 private:
   // Pumps the host's messages; false when the convertor was freed meanwhile, so that the step
@@ -114,6 +119,8 @@ std::string AdvanceTimeText(float seconds);
 
 // Bitmap 1 of "Resource.dll", the end-of-show screen; an empty picture when it cannot be loaded.
 std::shared_ptr<TPicture> LoadReferencePicture();
+// The capture timer's interval: 20 pictures a second.
+constexpr int kCaptureIntervalMs = 50;
 // Frames per second that make `frames` frames last exactly as long as a recording of `totalTime` ms
 // (a recording of no length counts as one second).
 double FrameRateFor(int frames, float totalTime);

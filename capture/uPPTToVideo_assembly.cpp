@@ -2,6 +2,7 @@
 // "FinalVideo.AVI".
 #include <QTime>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <exception>
 #include <string>
@@ -99,6 +100,7 @@ void TConvertor::StartRecording() {
 
   recorder.SetRecordingFormat(44100, 2);
   recorder.SetBlockSize(recorder.BlockSizeForDuration(200));
+  FRecordingStarted = std::chrono::steady_clock::now();
   recorder.Start();
   FBusy = false;
 }

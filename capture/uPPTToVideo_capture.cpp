@@ -1,6 +1,7 @@
 // The convertor's capture loop: the 50 ms tick, slide advance through the browser's window tree,
 // and the end of the capture phase.
 #include <algorithm>
+#include <chrono>
 #include <exception>
 #include <string>
 
@@ -93,6 +94,15 @@ void TConvertor::CaptureFrame() {
   std::string status = "Capture No." + std::to_string(FCaptureCount) + "......";
   if (!SendProgress(status.c_str(), 0)) return;
   CaptureWindowToPicture(FPreviewWnd, FCallbackImage, FCapturePicture.get());
+}
+
+void TConvertor::KeepFramesInStep() {
+  // The frames become a video of evenly spaced pictures, one per 50 ms of the recording. A tick
+  // that comes late (a busy machine) leaves the picture of before in the places it missed, so that
+  // the pictures keep in step with the sound recorded meanwhile.
+  if (!CaptureList || CaptureList->isEmpty()) return;
+  const auto slot = (std::chrono::steady_clock::now() - FRecordingStarted) / std::chrono::milliseconds(kCaptureIntervalMs);
+  while (CaptureList->size() < slot) CaptureList->append(CaptureList->last());
 }
 
 void TConvertor::FinishCapture() {

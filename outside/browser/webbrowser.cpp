@@ -324,17 +324,25 @@ struct TWebBrowser::Impl {
     return blank;
   }
 
+  // The show process plays the sounds of what is shown.
+  void TellShow(const std::string &line) {
+    if (!Process) return;
+    if (auto input = Process->Input()) input->Write(line + "\n");
+  }
+
   void GoTo(int slide) {
     SlideTimer.stop();
     if (slide > int(Slides.size())) {
       Ended = true;
       Pane->ShowEndScreen();
+      TellShow("end");
       return;
     }
     Started = true;
     Current = slide;
     const TShowSlide &shown = Slides[std::size_t(slide - 1)];
     Pane->ShowSlide(shown.Picture);
+    TellShow("slide " + std::to_string(slide));
     if (shown.OnTime) SlideTimer.start(int(std::clamp(shown.Seconds * 1000 + 0.5, 0.0, double(INT_MAX))));
     QueueDocumentComplete();
   }

@@ -16,6 +16,9 @@
 // Any other file (a newer presentation, a web page, an outline or text document ...) shows its first
 // page or slide in the same pane, drawn like a slide by "POWERPNT.EXE /page <path>"; no input
 // advances it. An address that names no file shows a plain page.
+//
+// The show process hears of each slide shown ("slide <i>") and of the end ("end"), and plays the
+// presentation's sounds.
 #include <QWidget>
 #include <functional>
 #include <memory>

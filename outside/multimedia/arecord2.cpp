@@ -2,15 +2,14 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <deque>
+#include <mutex>
+#include <optional>
 
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include "mediaerror.h"
-#include "riff.h"
+#include "soundserver.h"
 
 namespace media {
 
@@ -35,8 +34,15 @@ SystemLines &Lines() {
   return lines;
 }
 
-// A sound server that delivers nothing for this long is given up for silence.
-constexpr qint64 kServerStallMs = 2000;
+// Time the sound server is given to deliver a piece before silence stands in for it.
+constexpr std::int64_t kServerHoldbackMs = 300;
+// A server whose stream falls this far behind the clock has lost time; its stream starts anew.
+constexpr std::int64_t kServerGapMs = 250;
+
+struct TPiece {
+  sound::TClock::time_point Heard;
+  std::vector<std::int16_t> Samples;
+};
 
 }  // namespace
 
@@ -52,14 +58,84 @@ struct TARecord2::State {
   bool Recording = false;
   bool Delivering = false;
   QTimer Timer;
-  QElapsedTimer Clock;
+  sound::TClock::time_point Started;
   std::int64_t DeliveredUnits = 0;
-  std::unique_ptr<QProcess> Server;  // the sound server's recording client, while it works
-  QByteArray ServerData;
+  // The recording not yet delivered; it follows DeliveredUnits on the timeline from Started.
+  std::vector<std::int16_t> Pending;
+  std::unique_ptr<sound::TServer> Server;  // while the server records for us
+  int ServerRecording = 0;
+  std::mutex PiecesLock;
+  std::deque<TPiece> Pieces;  // handed over by the server's thread
+  // The server's stream, one sample after the other: what is not placed yet begins at unit
+  // StreamBase of the stream; StreamUnits came in all; unit 0 belongs at timeline unit Anchor.
+  std::vector<std::int16_t> Stream;
+  std::int64_t StreamBase = 0, StreamUnits = 0;
+  std::optional<std::int64_t> Anchor;
   TSoundBlock Block;
 
-  int UnitBytes() const { return Channels * 2; }
-  std::int64_t ElapsedUnits() const { return Clock.nsecsElapsed() * SampleRate / 1000000000; }
+  std::int64_t UnitsAt(sound::TClock::time_point t) const {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(t - Started).count() * SampleRate / 1000000000;
+  }
+  std::int64_t ElapsedUnits() const { return UnitsAt(sound::TClock::now()); }
+  std::int64_t MsUnits(std::int64_t ms) const { return ms * SampleRate / 1000; }
+  std::int64_t WrittenUnits() const { return DeliveredUnits + std::int64_t(Pending.size()) / Channels; }
+
+  void PadTo(std::int64_t units) {
+    if (units > WrittenUnits()) Pending.resize(std::size_t(units - DeliveredUnits) * std::size_t(Channels), 0);
+  }
+
+  // A piece comes no sooner than it is heard, so the piece that comes soonest for its place in the
+  // stream tells best when the stream began: after a late start the server sends what it held back
+  // in one burst. One that comes much later than that means the server lost time.
+  void Receive(const TPiece &piece) {
+    const std::int64_t start = UnitsAt(piece.Heard) - StreamUnits;
+    if (!Anchor || start < *Anchor || start - *Anchor > MsUnits(kServerGapMs)) Anchor = start;
+    Stream.insert(Stream.end(), piece.Samples.begin(), piece.Samples.end());
+    StreamUnits += std::int64_t(piece.Samples.size()) / Channels;
+  }
+
+  // Lays the stream on the timeline up to `target`: silence where it has nothing, what came too
+  // late for its place left out.
+  void FillTo(std::int64_t target) {
+    while (WrittenUnits() < target) {
+      const std::int64_t at = WrittenUnits();
+      if (!Anchor || at < *Anchor) {
+        PadTo(Anchor ? std::min(target, *Anchor) : target);
+        continue;
+      }
+      const std::size_t width = std::size_t(Channels);
+      const std::int64_t late = std::min(at - *Anchor - StreamBase, StreamUnits - StreamBase);
+      if (late > 0) {
+        Stream.erase(Stream.begin(), Stream.begin() + std::ptrdiff_t(std::size_t(late) * width));
+        StreamBase += late;
+      }
+      const std::int64_t take = std::min(StreamUnits - StreamBase, target - at);
+      if (take <= 0) {
+        PadTo(target);
+        return;
+      }
+      Pending.insert(Pending.end(), Stream.begin(), Stream.begin() + std::ptrdiff_t(std::size_t(take) * width));
+      Stream.erase(Stream.begin(), Stream.begin() + std::ptrdiff_t(std::size_t(take) * width));
+      StreamBase += take;
+    }
+  }
+
+  void TakePieces() {
+    std::deque<TPiece> pieces;
+    {
+      std::lock_guard<std::mutex> lock(PiecesLock);
+      pieces.swap(Pieces);
+    }
+    for (const TPiece &piece : pieces) Receive(piece);
+  }
+
+  void StopServer() {
+    if (!Server) return;
+    Server->StopRecording(ServerRecording);
+    TakePieces();
+    Server.reset();
+    ServerRecording = 0;
+  }
 };
 
 TARecord2::TARecord2() : F(std::make_unique<State>()) {
@@ -136,20 +212,26 @@ TSoundBlock TARecord2::RecordedBlock() const { return F->Block; }
 void TARecord2::Start() {
   if (F->Recording) return;
   F->Recording = true;
+  F->Started = sound::TClock::now();
   F->DeliveredUnits = 0;
-  F->ServerData.clear();
+  F->Pending.clear();
+  F->Pieces.clear();
+  F->Stream.clear();
+  F->StreamBase = F->StreamUnits = 0;
+  F->Anchor.reset();
   F->Block.clear();
   const std::string &device = F->Lines.empty() ? std::string() : F->Lines[std::size_t(F->Source)].Device;
-  const QString parec = device.empty() ? QString() : QStandardPaths::findExecutable("parec");
-  if (!parec.isEmpty()) {
-    F->Server = std::make_unique<QProcess>();
-    F->Server->setStandardErrorFile(QProcess::nullDevice());
-    F->Server->setStandardInputFile(QProcess::nullDevice());
-    F->Server->start(parec, {"--raw", "--format=s16le", QString("--rate=%1").arg(F->SampleRate),
-                             QString("--channels=%1").arg(F->Channels), "--latency-msec=50", "-d",
-                             QString::fromStdString(device)});
+  if (!device.empty()) F->Server = sound::TServer::Connect("Vantrel recorder");
+  if (F->Server) {
+    State *state = F.get();
+    F->ServerRecording = F->Server->Record(
+        device, F->SampleRate, F->Channels,
+        [state](sound::TClock::time_point heard, const std::int16_t *samples, std::size_t count) {
+          std::lock_guard<std::mutex> lock(state->PiecesLock);
+          state->Pieces.push_back(TPiece{heard, std::vector<std::int16_t>(samples, samples + count)});
+        });
+    if (!F->ServerRecording) F->Server.reset();
   }
-  F->Clock.start();
   const int blockMs = int(std::int64_t(F->BlockUnits) * 1000 / F->SampleRate);
   F->Timer.start(std::clamp(blockMs / 4, 5, 20));
 }
@@ -174,31 +256,19 @@ void TARecord2::Tick() {
   // A handler that pumps messages must not see the next block before it has taken this one.
   if (!F->Recording || F->Delivering) return;
   const std::int64_t elapsed = F->ElapsedUnits();
-  const std::size_t blockBytes = std::size_t(F->BlockUnits) * F->UnitBytes();
   if (F->Server) {
-    F->ServerData.append(F->Server->readAllStandardOutput());
-    const bool gone = F->Server->state() == QProcess::NotRunning;
-    const bool stalled = (elapsed - F->DeliveredUnits) * 1000 / F->SampleRate > kServerStallMs;
-    if (!gone && !stalled) {
-      while (std::size_t(F->ServerData.size()) >= blockBytes && F->Recording) {
-        TSoundBlock block(blockBytes / 2);
-        riff::BytesToSamples(reinterpret_cast<const std::uint8_t *>(F->ServerData.constData()), block.size(),
-                             block.data());
-        F->ServerData.remove(0, qsizetype(blockBytes));
-        F->DeliveredUnits += F->BlockUnits;
-        Deliver(std::move(block));
-      }
-      return;
-    }
-    // From here on the clock paces silence.
-    F->Server->kill();
-    F->Server->waitForFinished(500);
-    F->Server.reset();
-    F->ServerData.clear();
+    F->TakePieces();
+    if (!F->Server->Connected()) F->StopServer();
   }
-  while (F->Recording && elapsed - F->DeliveredUnits >= F->BlockUnits) {
+  // Silence keeps the recording in step with the clock while the server sends nothing (an idle
+  // server starts late), and for good where none records.
+  F->FillTo(F->Server ? elapsed - F->MsUnits(kServerHoldbackMs) : elapsed);
+  const std::size_t blockSamples = std::size_t(F->BlockUnits) * std::size_t(F->Channels);
+  while (F->Recording && F->Pending.size() >= blockSamples) {
+    TSoundBlock block(F->Pending.begin(), F->Pending.begin() + std::ptrdiff_t(blockSamples));
+    F->Pending.erase(F->Pending.begin(), F->Pending.begin() + std::ptrdiff_t(blockSamples));
     F->DeliveredUnits += F->BlockUnits;
-    Deliver(TSoundBlock(std::size_t(F->BlockUnits) * F->Channels, 0));
+    Deliver(std::move(block));
   }
 }
 
@@ -207,32 +277,22 @@ void TARecord2::Stop() { Halt(true); }
 void TARecord2::Halt(bool announceRest) {
   if (!F->Recording) return;
   F->Timer.stop();
-  std::int64_t rest = 0;
-  if (F->Server) {
-    F->ServerData.append(F->Server->readAllStandardOutput());
-    rest = F->ServerData.size() / F->UnitBytes();
-    F->Server->kill();
-    F->Server->waitForFinished(500);
-    F->Server.reset();
-  } else {
-    rest = F->ElapsedUnits() - F->DeliveredUnits;
-  }
+  F->StopServer();
+  // The recording lasts exactly as long as it ran.
+  const std::int64_t elapsed = F->ElapsedUnits();
+  F->FillTo(elapsed);
+  F->Pending.resize(std::size_t(std::max<std::int64_t>(elapsed - F->DeliveredUnits, 0)) * std::size_t(F->Channels));
   F->Recording = false;
+  std::vector<std::int16_t> rest;
+  rest.swap(F->Pending);
   if (!announceRest || F->Delivering) return;
   // What was recorded since the last block still belongs to the recording.
-  std::size_t offset = 0;
-  while (rest > 0) {
-    const std::int64_t units = std::min<std::int64_t>(rest, F->BlockUnits);
-    TSoundBlock block(std::size_t(units) * F->Channels, 0);
-    if (offset + block.size() * 2 <= std::size_t(F->ServerData.size()))
-      riff::BytesToSamples(reinterpret_cast<const std::uint8_t *>(F->ServerData.constData()) + offset, block.size(),
-                           block.data());
-    offset += block.size() * 2;
-    rest -= units;
-    F->DeliveredUnits += units;
-    Deliver(std::move(block));
+  const std::size_t blockSamples = std::size_t(F->BlockUnits) * std::size_t(F->Channels);
+  for (std::size_t at = 0; at < rest.size(); at += blockSamples) {
+    const std::size_t end = std::min(rest.size(), at + blockSamples);
+    F->DeliveredUnits += std::int64_t(end - at) / F->Channels;
+    Deliver(TSoundBlock(rest.begin() + std::ptrdiff_t(at), rest.begin() + std::ptrdiff_t(end)));
   }
-  F->ServerData.clear();
 }
 
 }  // namespace media

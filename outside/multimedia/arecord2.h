@@ -4,9 +4,11 @@
 // settings. While it records, it hands out blocks of 16-bit samples in real time and announces each
 // one through OnEndArrayRecord on the thread that made the recorder (the GUI thread).
 //
-// The first line, "Stereo Mix", is what the speakers play: the sound server's monitor when one runs
-// and `parec` is installed, silence otherwise. Any line without a sound server records silence, at
-// the same real-time pace.
+// The first line, "Stereo Mix", is what the speakers play: the sound server's monitor when one runs,
+// silence otherwise. Any line without a sound server records silence, at the same real-time pace.
+// A recording keeps to the clock from its start: where the server sends nothing (an idle one
+// begins a second or more late) or drops out, silence fills the time, so that what it records lies
+// where it was heard.
 #include <functional>
 #include <memory>
 #include <string>

@@ -44,24 +44,6 @@ void AppendUtf8(std::string &out, std::uint32_t cp) {
   }
 }
 
-// Directory names are UTF-16LE; lone surrogates become U+FFFD rather than failing the file.
-std::string NameFromUtf16(const std::string &raw, std::size_t at, std::size_t units) {
-  std::string out;
-  for (std::size_t i = 0; i < units; ++i) {
-    std::uint32_t u = Get16(raw, at + 2 * i);
-    if (u >= 0xD800 && u < 0xDC00 && i + 1 < units) {
-      std::uint32_t low = Get16(raw, at + 2 * (i + 1));
-      if (low >= 0xDC00 && low < 0xE000) {
-        AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
-        ++i;
-        continue;
-      }
-    }
-    AppendUtf8(out, u >= 0xD800 && u < 0xE000 ? 0xFFFD : u);
-  }
-  return out;
-}
-
 bool SameNameNoCase(const std::string &a, const std::string &b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            auto up = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
@@ -110,6 +92,27 @@ private:
 };
 
 }  // namespace
+
+std::string Utf16ToUtf8(std::string_view utf16) {
+  std::string out;
+  const std::size_t units = utf16.size() / 2;
+  auto unit = [&](std::size_t i) {
+    return std::uint32_t(std::uint8_t(utf16[2 * i]) | std::uint8_t(utf16[2 * i + 1]) << 8);
+  };
+  for (std::size_t i = 0; i < units; ++i) {
+    std::uint32_t u = unit(i);
+    if (u >= 0xD800 && u < 0xDC00 && i + 1 < units) {
+      std::uint32_t low = unit(i + 1);
+      if (low >= 0xDC00 && low < 0xE000) {
+        AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+        ++i;
+        continue;
+      }
+    }
+    AppendUtf8(out, u >= 0xD800 && u < 0xE000 ? 0xFFFD : u);
+  }
+  return out;
+}
 
 std::shared_ptr<TByteSource> MemorySource(std::string bytes) {
   return std::make_shared<TMemorySource>(std::move(bytes));
@@ -251,7 +254,7 @@ void TCompoundFile::ReadDirectory() {
     if (e.Type == etEmpty) continue;
     std::uint16_t nameBytes = Get16(dir, at + 0x40);
     std::size_t units = nameBytes >= 2 && nameBytes <= 64 ? nameBytes / 2 - 1 : 0;
-    e.Name = NameFromUtf16(dir, at, units);
+    e.Name = Utf16ToUtf8(std::string_view(dir).substr(at, 2 * units));
     e.Left = Get32(dir, at + 0x44);
     e.Right = Get32(dir, at + 0x48);
     e.Child = Get32(dir, at + 0x4C);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ppt {
@@ -25,6 +26,9 @@ public:
 };
 
 std::shared_ptr<TByteSource> MemorySource(std::string bytes);
+
+// UTF-16LE text (names in the file's records) as UTF-8; lone surrogates become U+FFFD.
+std::string Utf16ToUtf8(std::string_view utf16);
 // Opens the file for reading only; throws EFormatError when it cannot be opened.
 std::shared_ptr<TByteSource> FileSource(const std::string &path);
 

@@ -108,7 +108,7 @@ TPersistDirectory ReadPersistDirectory(std::string_view document, std::uint32_t 
   return dir;
 }
 
-std::vector<TSlideTransition> ReadSlides(std::string_view document, std::uint32_t currentEdit) {
+TSlideRecords ReadSlideRecords(std::string_view document, std::uint32_t currentEdit) {
   TPersistDirectory dir = ReadPersistDirectory(document, currentEdit);
   auto offsetOf = [&](std::uint32_t persistId, const char *what) {
     auto it = dir.Offsets.find(persistId);
@@ -116,8 +116,10 @@ std::vector<TSlideTransition> ReadSlides(std::string_view document, std::uint32_
       throw EFormatError(std::string("the presentation is damaged (") + what + " is missing)");
     return it->second;
   };
-  std::string_view doc = Body(document, offsetOf(dir.DocPersistIdRef, "document record"), rtDocument, 0,
-                              "document record");
+  TSlideRecords records;
+  records.Document = Body(document, offsetOf(dir.DocPersistIdRef, "document record"), rtDocument, 0,
+                          "document record");
+  std::string_view doc = records.Document;
 
   std::string_view list;
   bool found = false;
@@ -140,11 +142,19 @@ std::vector<TSlideTransition> ReadSlides(std::string_view document, std::uint32_
     return true;
   });
 
-  std::vector<TSlideTransition> slides;
-  slides.reserve(persistIds.size());
+  records.Slides.reserve(persistIds.size());
   for (std::size_t i = 0; i < persistIds.size(); ++i) {
     std::string what = "slide " + std::to_string(i + 1);
-    std::string_view slide = Body(document, offsetOf(persistIds[i], what.c_str()), rtSlide, 0, what.c_str());
+    records.Slides.push_back(Body(document, offsetOf(persistIds[i], what.c_str()), rtSlide, 0, what.c_str()));
+  }
+  return records;
+}
+
+std::vector<TSlideTransition> ReadSlides(std::string_view document, std::uint32_t currentEdit) {
+  TSlideRecords records = ReadSlideRecords(document, currentEdit);
+  std::vector<TSlideTransition> slides;
+  slides.reserve(records.Slides.size());
+  for (std::string_view slide : records.Slides) {
     TSlideTransition t;  // no transition record: advances on a click only
     ForEachChild(slide, [&](const TRecordHeader &h, std::uint64_t at) {
       if (h.Type != rtSlideShowSlideInfoAtom) return true;
@@ -156,15 +166,20 @@ std::vector<TSlideTransition> ReadSlides(std::string_view document, std::uint32_
   return slides;
 }
 
-std::vector<TSlideTransition> ReadPresentation(const TCompoundFile &file) {
+std::string ReadDocumentStream(const TCompoundFile &file, std::uint32_t &currentEdit) {
   std::uint32_t user = file.Find("Current User");
   std::uint32_t document = file.Find("PowerPoint Document");
   if (document == TCompoundFile::NoStream || file.Entries()[document].Type != TCompoundFile::etStream)
     throw EFormatError("not a presentation (no presentation document inside the file)");
   if (user == TCompoundFile::NoStream || file.Entries()[user].Type != TCompoundFile::etStream)
     throw EFormatError("not a presentation (no current-user record inside the file)");
-  std::uint32_t currentEdit = ReadCurrentUser(file.ReadStream(user));
-  std::string doc = file.ReadStream(document);
+  currentEdit = ReadCurrentUser(file.ReadStream(user));
+  return file.ReadStream(document);
+}
+
+std::vector<TSlideTransition> ReadPresentation(const TCompoundFile &file) {
+  std::uint32_t currentEdit = 0;
+  std::string doc = ReadDocumentStream(file, currentEdit);
   return ReadSlides(doc, currentEdit);
 }
 

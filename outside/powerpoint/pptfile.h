@@ -20,6 +20,26 @@ enum : std::uint16_t {
   rtUserEditAtom = 0x0FF5,
   rtCurrentUserAtom = 0x0FF6,
   rtPersistDirectoryAtom = 0x1772,
+  // The show's sounds.
+  rtExObjList = 0x0409,
+  rtPPDrawing = 0x040C,
+  rtSoundCollection = 0x07E4,
+  rtSound = 0x07E6,
+  rtSoundData = 0x07E7,
+  rtExObjRefAtom = 0x0BC1,
+  rtCString = 0x0FBA,
+  rtAnimationInfoAtom = 0x0FF1,
+  rtExMediaAtom = 0x1004,
+  rtExVideo = 0x1005,
+  rtExAviMovie = 0x1006,
+  rtExMCIMovie = 0x1007,
+  rtExMIDIAudio = 0x100D,
+  rtExWAVAudioEmbedded = 0x100F,
+  rtExWAVAudioLink = 0x1010,
+  rtExWAVAudioEmbeddedAtom = 0x1013,
+  rtAnimationInfo = 0x1014,
+  rtOfficeArtSpContainer = 0xF004,
+  rtOfficeArtClientData = 0xF011,
 };
 
 struct TRecordHeader {
@@ -55,8 +75,18 @@ struct TPersistDirectory {
 // Follows the chain of edits from `currentEdit` back to the first; newer entries win.
 TPersistDirectory ReadPersistDirectory(std::string_view document, std::uint32_t currentEdit);
 
+// The bodies of the document record and of every slide record, slides in show order.
+struct TSlideRecords {
+  std::string_view Document;
+  std::vector<std::string_view> Slides;
+};
+TSlideRecords ReadSlideRecords(std::string_view document, std::uint32_t currentEdit);
+
 // The slides of the document stream, in show order.
 std::vector<TSlideTransition> ReadSlides(std::string_view document, std::uint32_t currentEdit);
+
+// The document stream of a presentation and, in `currentEdit`, the offset of its newest edit.
+std::string ReadDocumentStream(const TCompoundFile &file, std::uint32_t &currentEdit);
 
 // The slides of a .ppt, .pps or .pot file; throws EFormatError with a reason the user can read.
 std::vector<TSlideTransition> ReadPresentation(const TCompoundFile &file);

@@ -1,9 +1,13 @@
 #include "show_mode.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <charconv>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -12,7 +16,10 @@
 
 #include "automation_session.h"
 #include "pptfile.h"
+#include "pptsounds.h"
+#include "show_sound.h"
 #include "slide_render.h"
+#include "soundserver.h"
 
 extern char **environ;
 
@@ -82,15 +89,79 @@ bool ServeSlides(const std::vector<QImage> &slides, const std::vector<TSlideTran
   return WriteLine("show " + std::to_string(slides.size()));
 }
 
-// True while standard input is open; reads and drops what arrives. Waits up to `timeoutMs`.
-bool InputOpen(int timeoutMs) {
+// Appends what arrives on standard input to `pending`; false at its end. Waits up to `timeoutMs`
+// (negative: as long as it takes).
+bool ReadInput(std::string &pending, int timeoutMs) {
   pollfd fd {STDIN_FILENO, POLLIN, 0};
   int ready = ::poll(&fd, 1, timeoutMs);
   if (ready < 0) return errno == EINTR;
   if (ready == 0) return true;
   char buffer[512];
   ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+  if (n > 0) pending.append(buffer, std::size_t(n));
   return n > 0 || (n < 0 && errno == EINTR);
+}
+
+// Milliseconds from now until `due`, rounded up; -1 for a time that never comes.
+int MillisecondsUntil(TShowSoundtrack::TClock::time_point due) {
+  if (due == TShowSoundtrack::TClock::time_point::max()) return -1;
+  auto left = std::chrono::ceil<std::chrono::milliseconds>(due - TShowSoundtrack::TClock::now()).count();
+  return int(std::clamp<long long>(left, 0, 60000));
+}
+
+// The show's sounds heard through the desktop's sound server; silent where none answers.
+class TServerOutput : public TSoundOutput {
+public:
+  // Silence plays all through the show: a sink left idle wakes up late (a second or more), and a
+  // sound played meanwhile would be heard late.
+  TServerOutput(std::unique_ptr<sound::TServer> server, const std::string &folder) : FServer(std::move(server)) {
+    if (!FServer || folder.empty()) return;
+    const std::string silence = folder + "/silence.raw";
+    std::ofstream(silence, std::ios::binary) << std::string(sound::kRate * 4 / 10, '\0');
+    FServer->Play(silence, true);
+  }
+  int Play(const std::string &rawPath, bool loop) override { return FServer ? FServer->Play(rawPath, loop) : 0; }
+  void Stop(int sound) override {
+    if (FServer) FServer->Stop(sound);
+  }
+  bool Playing(int sound) const override { return FServer && FServer->Playing(sound); }
+
+private:
+  std::unique_ptr<sound::TServer> FServer;
+};
+
+// Damaged sound records cost the show its sounds, not its slides.
+TShowSounds ReadSounds(const std::string &path) {
+  try {
+    return ReadPresentationSounds(TCompoundFile(FileSource(path)));
+  } catch (const EFormatError &e) {
+    std::fprintf(stderr, "POWERPNT.EXE: the presentation's sounds are left out: %s\n", e.what());
+    std::fflush(stderr);
+    return {};
+  }
+}
+
+std::unique_ptr<sound::TServer> ConnectSoundServer() {
+  std::string why;
+  auto server = sound::TServer::Connect("POWERPNT.EXE", &why);
+  if (!server) {
+    std::fprintf(stderr, "POWERPNT.EXE: the show is silent: %s\n", why.c_str());
+    std::fflush(stderr);
+  }
+  return server;
+}
+
+// "slide <i>" as the browser shows slide i, "end" as it shows the end of the show.
+void HandleShowInput(const std::string &line, TShowSoundtrack &soundtrack) {
+  if (line == "end") {
+    soundtrack.Ended();
+    return;
+  }
+  if (line.rfind("slide ", 0) != 0) return;
+  int slide = 0;
+  const char *first = line.data() + 6, *last = line.data() + line.size();
+  auto [end, ec] = std::from_chars(first, last, slide);
+  if (ec == std::errc() && end == last) soundtrack.SlideShown(slide, TShowSoundtrack::TClock::now());
 }
 
 std::string ExecutableFolder() {
@@ -99,15 +170,28 @@ std::string ExecutableFolder() {
   return ec ? std::string() : self.parent_path().string();
 }
 
-// Renders while watching standard input, so that a caller who leaves meanwhile ends us; then
-// `serve` writes the pictures and their lines, and they stay until standard input ends.
+// Watches standard input while the rendering begun by StartRendering goes on, so that a caller who
+// leaves meanwhile ends us; then `serve` writes the pictures and their lines, and they stay until
+// standard input ends. From then on the caller's lines go to `soundtrack`, where there is one, and it
+// runs whenever a sound of it is due.
 template <class TServe>
-int ServeUntilInputEnds(const std::string &path, TPages pages, TServe serve) {
-  StartRendering(path, pages);
-  TPictureFolder folder;
+int ServeUntilInputEnds(const std::string &path, TPages pages, const TPictureFolder &folder, TServe serve,
+                        TShowSoundtrack *soundtrack) {
   bool served = false;
-  while (InputOpen(served ? -1 : 0)) {
-    if (served) continue;
+  std::string pending;
+  auto next = TShowSoundtrack::TClock::time_point::max();
+  while (ReadInput(pending, served ? MillisecondsUntil(next) : 0)) {
+    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+      std::string line = pending.substr(0, end);
+      pending.erase(0, end + 1);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (served && soundtrack) HandleShowInput(line, *soundtrack);
+    }
+    if (pending.size() > 65536) pending.clear();  // no line of ours is that long
+    if (served) {
+      if (soundtrack) next = soundtrack->Run(TShowSoundtrack::TClock::now());
+      continue;
+    }
     try {
       auto pictures = WaitSlides(path, 100, pages);
       if (!pictures) continue;
@@ -131,17 +215,33 @@ int RunShow(const std::string &path) {
     WriteLine("error cannot open " + path + ": " + e.what());
     return 1;
   }
-  return ServeUntilInputEnds(path, TPages::EverySlide,
-                             [&transitions](const std::vector<QImage> &slides, const TPictureFolder &folder) {
-                               return ServeSlides(slides, transitions, folder);
-                             });
+  TShowSounds sounds = ReadSounds(path);
+  StartRendering(path, TPages::EverySlide);
+  TPictureFolder folder;
+  // The sound server wakes, and the sounds are decoded, while LibreOffice draws: the show starts
+  // with all of them ready.
+  TServerOutput output(sounds.Sounds.empty() ? nullptr : ConnectSoundServer(), folder.Path());
+  std::vector<std::string> decoded =
+      folder.Path().empty() ? std::vector<std::string>(sounds.Sounds.size()) : DecodeSounds(sounds.Sounds, path, folder.Path());
+  TShowSoundtrack soundtrack(std::move(sounds.Slides), std::move(decoded), output);
+  return ServeUntilInputEnds(
+      path, TPages::EverySlide, folder,
+      [&transitions](const std::vector<QImage> &slides, const TPictureFolder &folder) {
+        return ServeSlides(slides, transitions, folder);
+      },
+      &soundtrack);
 }
 
 int RunPage(const std::string &path) {
-  return ServeUntilInputEnds(path, TPages::FirstPage, [](const std::vector<QImage> &pages, const TPictureFolder &folder) {
-    std::string picture = SavePicture(folder, 1, pages.front());
-    return !picture.empty() && WriteLine("page " + picture);
-  });
+  StartRendering(path, TPages::FirstPage);
+  TPictureFolder folder;
+  return ServeUntilInputEnds(
+      path, TPages::FirstPage, folder,
+      [](const std::vector<QImage> &pages, const TPictureFolder &folder) {
+        std::string picture = SavePicture(folder, 1, pages.front());
+        return !picture.empty() && WriteLine("page " + picture);
+      },
+      nullptr);
 }
 
 void StartBackgroundRendering(const std::string &path) {

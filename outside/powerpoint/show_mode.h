@@ -9,8 +9,9 @@ namespace ppt {
 // Writes on stdout, one line each, flushed:
 //   slide <i> <onClick> <onTime> <seconds> <picture path>   for i = 1..n, in order (800 x 600 PNG)
 //   show <n>                                                 every slide is ready
-// or "error <text>" and ends with code 1 when the file cannot be shown. The pictures stay until the
-// end of standard input, which ends the show (code 0) and removes them.
+// or "error <text>" and ends with code 1 when the file cannot be shown. Then it reads "slide <i>" and
+// "end" lines on standard input and plays the presentation's sounds to match. The pictures stay
+// until the end of standard input, which ends the show (code 0) and removes them.
 int RunShow(const std::string &path);
 
 // Writes on stdout "page <picture path>" (the document's first page or slide, 800 x 600 PNG), or

@@ -36,8 +36,10 @@ TEST_F(FullRun, FixedCountModeEndsAfter100Captures) {
   EXPECT_FALSE(Convertor->FBusy);
   EXPECT_EQ(Work.Pane->PageDowns + Work.Pane->DoubleClicks, 0);
   std::vector<std::string> frames = UsableFrames();
-  EXPECT_EQ(frames.size(), 100u);
+  EXPECT_GE(frames.size(), 100u);
   EXPECT_GE(Convertor->FTotalTime, 4000.0f) << "100 ticks of 50 ms were recorded";
+  // Ticks that came late left their places to the picture before: one frame per 50 ms.
+  EXPECT_NEAR(frames.size() * 50.0, Convertor->FTotalTime, 150);
   ExpectFinalVideo(int(frames.size()), Convertor->FTotalTime);
   ExpectMessagesInOrder();
   int fixedProgress = 0;
@@ -64,7 +66,7 @@ TEST_F(FullRun, PresentationModeAdvancesEachSlideItsWayAndEndsAtTheEndScreen) {
   EXPECT_GT(Work.Pane->Shown, 3);
   std::vector<std::string> frames = UsableFrames();
   EXPECT_GE(frames.size(), 30u);
-  EXPECT_LE(int(frames.size()), Convertor->FCaptureCount);
+  EXPECT_LE(frames.size() * 50.0, Convertor->FTotalTime + 100) << "no more frames than places of 50 ms";
   ExpectFinalVideo(int(frames.size()), Convertor->FTotalTime);
   ExpectMessagesInOrder();
 }
@@ -73,13 +75,21 @@ TEST_F(FullRun, FrameNumbersGoOnInTheNextRun) {
   FrameCounter = 0;
   ASSERT_EQ(GetPPTFileSlidesCount("clip.mp4"), 100);
   ASSERT_TRUE(Run());
-  EXPECT_EQ(FrameCounter, 100);
-  EXPECT_TRUE(win::FileExists(WorkingFolder() + "/000100.JPG"));
+  // At least a frame per capture; a late tick adds the picture before again.
+  const int first = FrameCounter;
+  EXPECT_GE(first, 100);
+  auto frame = [](int number) {
+    char name[16];
+    std::snprintf(name, sizeof name, "/%06d.JPG", number);
+    return WorkingFolder() + name;
+  };
+  EXPECT_TRUE(win::FileExists(frame(first)));
   Host.Seen.clear();
   ASSERT_TRUE(Run());
   ASSERT_TRUE(Host.Errors().empty()) << Host.Errors()[0].Text;
-  EXPECT_FALSE(win::FileExists(WorkingFolder() + "/000100.JPG")) << "the start empties the folder";
-  EXPECT_TRUE(win::FileExists(WorkingFolder() + "/000101.JPG"));
-  EXPECT_TRUE(win::FileExists(WorkingFolder() + "/000200.JPG"));
-  ExpectFinalVideo(100, Convertor->FTotalTime);
+  EXPECT_FALSE(win::FileExists(frame(first))) << "the start empties the folder";
+  EXPECT_TRUE(win::FileExists(frame(first + 1)));
+  EXPECT_GE(FrameCounter, first + 100);
+  EXPECT_TRUE(win::FileExists(frame(FrameCounter)));
+  ExpectFinalVideo(FrameCounter - first, Convertor->FTotalTime);
 }

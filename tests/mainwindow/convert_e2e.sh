@@ -5,6 +5,8 @@
 # is skipped. Each output must have the profile's frame size, a video and an audio stream, and the
 # length of its intermediate AVI.
 #   convert_e2e.sh <program folder> <screen_grab> <decks folder> <folder for screenshots>
+# E2E_DECKS names other decks. E2E_SOUND_SLIDES lists the slides of a deck with sounds whose first
+# picture in the video must come with the start of a tone (within 150 ms), with silence elsewhere.
 set -euo pipefail
 if [ "${1:-}" != --inside ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside "$@"
@@ -157,6 +159,52 @@ kill "$keeper" 2>/dev/null || true
 awk -v s="$start" -v e="$end" 'BEGIN { printf "conversion wall time %.1f s (shows: timed.ppt 4.5 s, one.ppt 2 s)\n", e - s }'
 
 duration() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1"; }
+
+# The time each slide first shows in a video, by its background colour (slide 1 red, 2 blue, 3 green;
+# see tests/fixtures/decks/README.md), as "<slide> <seconds>" lines.
+first_frames() {
+  ffmpeg -hide_banner -nostdin -i "$1" -an -vf "scale=16:12,format=gbrp,showinfo" -f null - 2>&1 |
+    awk 'match($0, /pts_time:[0-9.]+/) && match($0, /mean:\[[0-9]+ [0-9]+ [0-9]+\]/) {
+      split(substr($0, RSTART + 6, RLENGTH - 7), m, " ")
+      t = $0; sub(/.*pts_time:/, "", t); sub(/ .*/, "", t)
+      g = m[1]; b = m[2]; r = m[3]
+      split("192 0 0|0 80 192|0 160 64", colours, "|")
+      best = 0; bestd = 1e9
+      for (i = 1; i <= 3; i++) {
+        split(colours[i], c, " "); d = (r - c[1])^2 + (g - c[2])^2 + (b - c[3])^2
+        if (d < bestd) { bestd = d; best = i }
+      }
+      if (bestd < 3000 && !(best in seen)) { seen[best] = 1; print best, t }
+    }'
+}
+
+# Where sound starts, in seconds, one line each (a tone already sounding at 0 counts as 0; the end
+# of the sound track, which ends a silence too, does not count).
+sound_starts() {
+  local end
+  end=$(ffprobe -v error -select_streams a:0 -show_entries stream=duration -of csv=p=0 "$1")
+  ffmpeg -hide_banner -nostdin -i "$1" -vn -af silencedetect=noise=-35dB:d=0.1 -f null - 2>&1 |
+    awk -v end="$end" '
+      /silence_start: / { s = $0; sub(/.*silence_start: /, "", s); if (!started && s + 0 > 0.02) print 0; started = 1 }
+      /silence_end: / { e = $0; sub(/.*silence_end: /, "", e); sub(/ .*/, "", e); if (e + 0 < end - 0.05) print e }'
+}
+
+check_sound_alignment() {
+  local video=$1 frames starts slide at nearest
+  frames=$(first_frames "$video")
+  starts=$(sound_starts "$video")
+  echo "first pictures (slide seconds): $(tr '\n' ',' <<<"$frames")"
+  echo "sound starts (seconds): $(tr '\n' ',' <<<"$starts")"
+  [ "$(grep -c . <<<"$starts")" -eq "$(wc -w <<<"$E2E_SOUND_SLIDES")" ] || \
+    fail "$(grep -c . <<<"$starts") sounds start in $video, not one for each of the slides $E2E_SOUND_SLIDES"
+  for slide in $E2E_SOUND_SLIDES; do
+    at=$(awk -v s="$slide" '$1 == s { print $2 }' <<<"$frames")
+    [ -n "$at" ] || fail "slide $slide never shows in $video"
+    nearest=$(awk -v a="$at" 'BEGIN { best = 1e9 } { d = $1 - a; if (d < 0) d = -d; if (d < best) best = d } END { print best }' <<<"$starts")
+    echo "slide $slide shows at $at s; the nearest sound starts $nearest s away"
+    awk -v d="$nearest" 'BEGIN { exit !(d <= 0.15) }' || fail "no sound starts within 150 ms of slide $slide ($at s)"
+  done
+}
 n=0
 for deck in $decklist; do
   deck=${deck%.ppt}
@@ -180,6 +228,10 @@ for deck in $decklist; do
          od -An -tu1 -v | awk '{ for (i = 1; i <= NF; i++) { s += $i; n++ } } END { print (n ? int(s / n) : 0) }')
   echo "$deck.mp4 left edge brightness $left (0 is black)"
   [ "$left" -ge 20 ] || fail "$deck.mp4 has a dark strip at its left edge"
+  if [ -n "${E2E_SOUND_SLIDES:-}" ]; then
+    cp "$out" "$avi" "$shots/"  # kept to look at when the check fails
+    check_sound_alignment "$out"
+  fi
 done
 
 # "close" lies at 751,5 (22 x 20).

@@ -29,15 +29,76 @@ inline std::string SlideInfo(std::int32_t slideTimeMs, std::uint16_t flags) {
 constexpr std::uint16_t fManualAdvance = 0x0001, fHidden = 0x0004, fSound = 0x0010, fLoopSound = 0x0040,
                         fStopSound = 0x0100, fAutoAdvance = 0x0400, fCursorVisible = 0x1000;
 
+// Body of a SlideShowSlideInfoAtom with a transition sound.
+inline std::string SlideInfoWithSound(std::uint32_t soundIdRef, std::uint16_t flags) {
+  std::string info = SlideInfo(0, flags);
+  return info.replace(4, 4, U32(soundIdRef));
+}
+
 struct TSlide {
   std::optional<std::string> Info;  // SlideShowSlideInfoAtom body; none: no record
+  std::string Shapes;               // shape records of the slide's drawing
 };
 
 inline std::string SlideContainer(const TSlide &s) {
   std::string children = Record(0x03EF, std::string(24, '\0'), 0, 2);  // SlideAtom
   if (s.Info) children += Record(0x03F9, *s.Info);
-  children += Container(0x040C, "");  // an empty drawing
+  // The drawing: its group holds the shapes.
+  children += Container(0x040C, Container(0xF002, Container(0xF003, s.Shapes)));
   return Container(0x03EE, children);
+}
+
+// ---- Sounds ----
+
+inline std::string CString(const std::string &ascii, std::uint16_t instance) {
+  std::string utf16;
+  for (char c : ascii) utf16 += std::string{c, '\0'};
+  return Record(0x0FBA, utf16, instance);
+}
+
+struct TSoundEntry {
+  std::string Id;  // decimal, as stored
+  std::string Name;
+  std::string Data;
+};
+
+inline std::string SoundCollection(const std::vector<TSoundEntry> &sounds) {
+  std::string children = Record(0x07E5, U32(std::uint32_t(sounds.size())));
+  for (const TSoundEntry &s : sounds)
+    children += Container(0x07E6, CString(s.Name, 0) + CString(".wav", 1) + CString(s.Id, 2) + Record(0x07E7, s.Data));
+  return Container(0x07E4, children, 5);
+}
+
+constexpr std::uint16_t fMediaLoop = 0x0001, fMediaNarration = 0x0004;
+
+inline std::string MediaAtom(std::uint32_t objectId, std::uint16_t flags) {
+  return Record(0x1004, U32(objectId) + U16(flags) + U16(0));
+}
+inline std::string EmbeddedWav(std::uint32_t objectId, std::uint32_t soundId, std::uint16_t flags = 0) {
+  return Container(0x100F, MediaAtom(objectId, flags) + Record(0x1013, U32(soundId) + U32(1000)));
+}
+inline std::string LinkedWav(std::uint32_t objectId, const std::string &path, std::uint16_t flags = 0) {
+  return Container(0x1010, MediaAtom(objectId, flags) + CString(path, 0));
+}
+inline std::string ObjectList(const std::string &objects) {
+  return Container(0x0409, Record(0x040A, U32(9)) + objects);
+}
+
+constexpr std::uint32_t fAutomatic = 0x0004, fAnimSound = 0x0010, fAnimStopSound = 0x0040, fPlay = 0x0100;
+
+inline std::string AnimationInfo(std::uint32_t flags, std::uint32_t soundIdRef, std::int32_t delayMs,
+                                 std::int16_t order, std::uint16_t slideCount = 1) {
+  std::string atom = U32(0) + U32(flags) + U32(soundIdRef) + U32(std::uint32_t(delayMs)) +
+                     U16(std::uint16_t(order)) + U16(slideCount) + std::string(8, '\0');
+  return Container(0x1014, Record(0x0FF1, atom, 0, 1));
+}
+
+// A shape whose client data refers to an outside object and carries an animation.
+inline std::string Shape(std::optional<std::uint32_t> objectId, const std::string &animation) {
+  std::string client;
+  if (objectId) client += Record(0x0BC1, U32(*objectId));
+  client += animation;
+  return Container(0xF004, Record(0xF00A, U32(1025) + U32(0xA00), 0, 2) + Container(0xF011, client));
 }
 
 inline std::string SlidePersist(std::uint32_t persistId) {
@@ -71,13 +132,14 @@ struct TDeck {
   std::vector<std::uint32_t> SlideOffsets;
 };
 
-inline TDeck Deck(const std::vector<TSlide> &slides, bool withSlideList = true) {
+inline TDeck Deck(const std::vector<TSlide> &slides, bool withSlideList = true, const std::string &documentExtras = "") {
   TDeck d;
   d.Document = Record(0x0FF3, "header");  // something before the first persist object
   std::vector<std::pair<std::uint32_t, std::uint32_t>> dir;
   std::string list;
   for (std::size_t i = 0; i < slides.size(); ++i) list += SlidePersist(std::uint32_t(2 + i));
   std::string docChildren = Record(0x03E9, std::string(40, '\0'), 0, 1);  // DocumentAtom
+  docChildren += documentExtras;
   docChildren += Container(0x0FF0, SlidePersist(50), 1);                  // masters come first
   if (withSlideList) docChildren += Container(0x0FF0, list, 0);
   docChildren += Container(0x0FF0, "", 2);  // notes

@@ -8,6 +8,7 @@
 #include "paths.h"
 #include "process.h"
 #include "testsupport.h"
+#include "show_sound.h"
 
 namespace fs = std::filesystem;
 
@@ -131,4 +132,35 @@ TEST(AutomationMode, BackgroundRenderingDoesNotHoldTheCallersPipe) {
   EXPECT_EQ(app.Line(5000), "<eof>");
   ASSERT_TRUE(app.Process.Wait(5000));
   EXPECT_EQ(app.Process.ExitCode(), 0);
+}
+
+TEST(ShowSounds, OneThatCannotBeDecodedIsLeftOutWithALineAndTheOthersPlay) {
+  std::string folder = (fs::temp_directory_path() / "vantrel-test-XXXXXX").string();
+  ASSERT_TRUE(mkdtemp(folder.data()));
+  // A tenth of a second of 16-bit mono at 44100 Hz, to be played as stereo.
+  const std::uint32_t frames = 4410;
+  auto le = [](std::uint32_t v, int bytes) {
+    std::string s;
+    for (int i = 0; i < bytes; ++i) s += char(v >> (8 * i) & 0xFF);
+    return s;
+  };
+  std::string wav = "RIFF" + le(36 + frames * 2, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) + le(44100, 4) +
+                    le(88200, 4) + le(2, 2) + le(16, 2) + "data" + le(frames * 2, 4) + std::string(frames * 2, '\x10');
+  std::vector<ppt::TSound> sounds = {{"noise.wav", ".wav", "this is no sound at all", ""},
+                                     {"tone.wav", ".wav", wav, ""},
+                                     {"gone.wav", ".wav", "", "C:\\Talks\\gone.wav"}};
+  testing::internal::CaptureStderr();
+  std::vector<std::string> decoded = ppt::DecodeSounds(sounds, folder + "/talk.ppt", folder);
+  const std::string said = testing::internal::GetCapturedStderr();
+  ASSERT_EQ(decoded.size(), 3u);
+  EXPECT_TRUE(decoded[0].empty());
+  ASSERT_FALSE(decoded[1].empty());
+  EXPECT_EQ(fs::file_size(decoded[1]), frames * 4);
+  EXPECT_TRUE(decoded[2].empty());
+  EXPECT_NE(said.find("POWERPNT.EXE: the sound \"noise.wav\" is left out: "), std::string::npos) << said;
+  EXPECT_NE(said.find("\"gone.wav\" is left out: the linked file C:\\Talks\\gone.wav is not beside the presentation"),
+            std::string::npos)
+      << said;
+  EXPECT_EQ(said.find("tone.wav"), std::string::npos) << said;
+  fs::remove_all(folder);
 }
