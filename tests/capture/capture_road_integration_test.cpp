@@ -493,14 +493,15 @@ TEST_F(CaptureRoad, ADocumentIsCapturedAsItsFirstPage) {
 
   // From the first capture on: the page, white paper pillarboxed on black; never a blank pane.
   const std::vector<std::string> usable = UsableFrames();
-  ASSERT_EQ(int(usable.size()), 100) << "captures of the page were dropped as blank";
+  // A late tick repeats the picture before it, so there may be more frames than captures, never fewer.
+  ASSERT_GE(int(usable.size()), 100) << "captures of the page were dropped as blank";
   for (int capture : {1, 100}) {
     QImage frame(QString::fromStdString(WorkingFolder() + "/" + FrameName(FirstFrame + capture)));
     SavePicture(frame, "outline-capture" + std::to_string(capture));
     EXPECT_GT(ShareOf(frame, qRgb(255, 255, 255)), 0.3) << "capture " << capture;
     EXPECT_GT(ShareOf(frame, qRgb(0, 0, 0), 24), 0.3) << "capture " << capture;
   }
-  ExpectFinalVideoReadable(100);
+  ExpectFinalVideoReadable(int(usable.size()));
 }
 
 }  // namespace
