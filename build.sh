@@ -15,11 +15,26 @@ install_missing() {
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
-  echo "Installing: ${missing[*]}"
-  local sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  if [ "$(id -u)" -eq 0 ]; then
+    echo "Installing: ${missing[*]}"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    return
+  fi
+  if command -v sudo >/dev/null 2>&1; then
+    echo "Installing with sudo: ${missing[*]}"
+    if sudo apt-get update -qq &&
+       sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
+      return
+    fi
+  fi
+  {
+    echo "These packages are missing, and only root can install them:"
+    echo "  ${missing[*]}"
+    echo "Run this as root (for example after \"su -\"), then ./build.sh again:"
+    echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}"
+  } >&2
+  exit 1
 }
 
 build() {

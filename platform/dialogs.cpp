@@ -1,5 +1,8 @@
 #include "dialogs.h"
 
+#include "files.h"
+#include "paths.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -96,6 +99,12 @@ OpenDialogFn &OpenHandler() {
   static OpenDialogFn fn = DefaultOpen;
   return fn;
 }
+// The folder of the files chosen last in an open dialog, for as long as the program runs.
+std::string &LastOpenFolder() {
+  static std::string folder;
+  return folder;
+}
+
 FolderDialogFn &FolderHandler() {
   static FolderDialogFn fn = DefaultFolder;
   return fn;
@@ -129,7 +138,14 @@ MessageDialogFn SetMessageDialogHandler(MessageDialogFn fn) {
   return previous;
 }
 
-std::vector<std::string> OpenFileDialog(const TOpenRequest &request) { return OpenHandler()(request); }
+std::vector<std::string> OpenFileDialog(const TOpenRequest &request) {
+  TOpenRequest shown = request;
+  if (shown.InitialDir.empty())
+    shown.InitialDir = DirectoryExists(LastOpenFolder()) ? LastOpenFolder() : HomeFolder();
+  std::vector<std::string> chosen = OpenHandler()(shown);
+  if (!chosen.empty()) LastOpenFolder() = ExtractFilePath(chosen.front());
+  return chosen;
+}
 
 OpenDialogFn SetOpenDialogHandler(OpenDialogFn fn) {
   OpenDialogFn previous = OpenHandler();

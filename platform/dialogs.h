@@ -32,7 +32,8 @@ struct TOpenRequest {
   bool MultiSelect = false;
 };
 using OpenDialogFn = std::function<std::vector<std::string>(const TOpenRequest &)>;
-// The chosen files; empty when cancelled.
+// The chosen files; empty when cancelled. Without an InitialDir the dialog starts where the files
+// were last chosen, or in the home folder.
 std::vector<std::string> OpenFileDialog(const TOpenRequest &request);
 OpenDialogFn SetOpenDialogHandler(OpenDialogFn fn);
 

@@ -58,11 +58,18 @@ bool DecodeDosAttrib(const std::string &blob, std::uint32_t &attributes) {
   return true;
 }
 
-bool ReadDosAttrib(const std::string &path, std::uint32_t &attributes) {
+enum class StoredState { Absent, Present, Unreadable };
+
+StoredState ReadStoredState(const std::string &path, std::uint32_t &attributes) {
   char buffer[256];
   ssize_t n = lgetxattr(path.c_str(), DosAttribName, buffer, sizeof buffer);
-  if (n <= 0) return false;
-  return DecodeDosAttrib(std::string(buffer, static_cast<std::size_t>(n)), attributes);
+  if (n < 0) return errno == ENODATA || errno == ENOTSUP ? StoredState::Absent : StoredState::Unreadable;
+  return DecodeDosAttrib(std::string(buffer, static_cast<std::size_t>(n)), attributes) ? StoredState::Present
+                                                                                       : StoredState::Unreadable;
+}
+
+bool ReadDosAttrib(const std::string &path, std::uint32_t &attributes) {
+  return ReadStoredState(path, attributes) == StoredState::Present;
 }
 
 bool IsDotName(const std::string &name) { return name == "." || name == ".."; }
@@ -163,28 +170,43 @@ bool SetFileAttributes(const std::string &path, std::uint32_t attributes) {
   if (target.empty() || lstat(target.c_str(), &st) != 0) return false;
   bool folder = S_ISDIR(st.st_mode);
   bool link = S_ISLNK(st.st_mode);
-
-  if (link) {
-    // A link carries neither permissions nor user attributes of its own.
-    if (attributes & FILE_ATTRIBUTE_READONLY) return false;
-  } else {
-    mode_t mode = st.st_mode & 07777;
-    mode_t wanted = (attributes & FILE_ATTRIBUTE_READONLY) ? (mode & ~S_IWUSR) : (mode | S_IWUSR);
-    if (wanted != mode && chmod(target.c_str(), wanted) != 0) return false;
-  }
+  // A link carries neither permissions nor user attributes of its own.
+  if (link && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
 
   std::uint32_t stored = attributes & StoredBits;
   std::uint32_t implied = folder ? 0 : FILE_ATTRIBUTE_ARCHIVE;
-  if (stored == implied) {
-    // What the file's type says already: no attribute needed, which also suits file systems without
-    // extended attributes.
-    if (lremovexattr(target.c_str(), DosAttribName) != 0 && errno != ENODATA && errno != ENOTSUP) return false;
-    return true;
+  std::uint32_t current = 0;
+  StoredState state = ReadStoredState(target, current);
+  // What the file's type says already needs no attribute, which also suits file systems without
+  // extended attributes.
+  bool attributeRight = stored == implied ? state == StoredState::Absent
+                                          : state == StoredState::Present && (current & StoredBits) == stored;
+  if (link) return attributeRight;
+
+  mode_t mode = st.st_mode & 07777;
+  mode_t wanted = (attributes & FILE_ATTRIBUTE_READONLY) ? (mode & ~S_IWUSR) : (mode | S_IWUSR);
+  if (!attributeRight) {
+    // Only root may change the attributes of a file its owner may not write: lend the owner the write
+    // bit for the change; it is taken back below when the file stays or becomes read-only.
+    mode_t writable = mode | S_IWUSR;
+    if (writable != mode && chmod(target.c_str(), writable) != 0) return false;
+    bool changed;
+    if (stored == implied) {
+      changed = lremovexattr(target.c_str(), DosAttribName) == 0 || errno == ENODATA || errno == ENOTSUP;
+    } else {
+      char text[16];
+      std::snprintf(text, sizeof text, "0x%x", stored | (folder ? FILE_ATTRIBUTE_DIRECTORY : 0));
+      changed = lsetxattr(target.c_str(), DosAttribName, text, std::strlen(text), 0) == 0;
+    }
+    if (!changed) {
+      int saved = errno;
+      if (writable != mode) chmod(target.c_str(), mode);
+      errno = saved;
+      return false;
+    }
+    mode = writable;
   }
-  if (link) return false;
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%x", stored | (folder ? FILE_ATTRIBUTE_DIRECTORY : 0));
-  return lsetxattr(target.c_str(), DosAttribName, text, std::strlen(text), 0) == 0;
+  return wanted == mode || chmod(target.c_str(), wanted) == 0;
 }
 
 bool ListFolder(const std::string &folder, const std::string &pattern, std::vector<TSearchRec> &entries) {

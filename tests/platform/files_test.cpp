@@ -69,6 +69,19 @@ TEST_F(Files, ReadOnlyIsTheOwnerWriteBit) {
   EXPECT_EQ(st.st_mode & 0077, 0044u) << "group and other bits are left alone";
 }
 
+TEST_F(Files, AReadOnlyFileTakesAndLosesHiddenAndStaysReadOnly) {
+  std::string file = Make("ro-hidden.txt");
+  chmod(file.c_str(), 0444);
+  ASSERT_TRUE(SetFileAttributes(file, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_EQ(StoredAttribute(file), "0x22");
+  EXPECT_EQ(GetFileAttributes(file), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN);
+  ASSERT_TRUE(SetFileAttributes(file, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_EQ(StoredAttribute(file), "");
+  struct stat st;
+  stat(file.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
+}
+
 TEST_F(Files, DotNamesAreHiddenButDotEntriesAreNot) {
   EXPECT_EQ(GetFileAttributes(Make(".secret")), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
   EXPECT_EQ(GetFileAttributes(Folder(".cache")), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);

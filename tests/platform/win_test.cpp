@@ -188,3 +188,32 @@ TEST(Dialogs, ATestCanAnswerThem) {
   EXPECT_EQ(win::MessageDlg("Please first stop play!", win::TMsgDlgType::mtInformation), win::idOK);
   win::SetMessageDialogHandler(previous);
 }
+
+TEST(Dialogs, AnOpenDialogStartsAtHomeThenWhereFilesWereLastChosen) {
+  testsupport::TempDir home, talks;
+  const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+  setenv("HOME", home.Path.c_str(), 1);
+  std::vector<std::string> startedIn;
+  std::vector<std::string> answer;
+  auto previous = win::SetOpenDialogHandler([&](const win::TOpenRequest &request) {
+    startedIn.push_back(request.InitialDir);
+    return answer;
+  });
+  win::OpenFileDialog({});
+  answer = {talks / "a.ppt", talks / "b.ppt"};
+  win::OpenFileDialog({});
+  answer.clear();
+  win::OpenFileDialog({});  // cancelled: the last folder stays
+  win::OpenFileDialog({});
+  win::TOpenRequest own;
+  own.InitialDir = "/media/disc/";
+  win::OpenFileDialog(own);
+  std::filesystem::remove_all(talks.Path);
+  win::OpenFileDialog({});
+  win::SetOpenDialogHandler(previous);
+  setenv("HOME", savedHome.c_str(), 1);
+
+  const std::string atHome = home.Path + "/", atTalks = talks.Path + "/";
+  EXPECT_EQ(startedIn, (std::vector<std::string>{atHome, atHome, atTalks, atTalks, "/media/disc/", atHome}))
+      << "never the working directory, and home again once the last folder is gone";
+}

@@ -6,6 +6,7 @@
 
 #include "SkinPublic.h"
 #include "skin_test_support.h"
+#include "testsupport.h"
 #include "win.h"
 
 namespace {
@@ -202,7 +203,7 @@ TEST(SkinComboBoxLook, SavesTheDeepBlueBox) {
   auto *combo = new TskinComboBox(&parent);
   DesignAsMainWindow(*combo);
   combo->move(5, 5);
-  EXPECT_TRUE(Shot(parent).save("/tmp/skinctl-combobox.png"));
+  EXPECT_TRUE(Shot(parent).save(testsupport::ShotPath("skinctl-combobox.png")));
   combo->SetEnabled(false);
-  EXPECT_TRUE(Shot(parent).save("/tmp/skinctl-combobox-disabled.png"));
+  EXPECT_TRUE(Shot(parent).save(testsupport::ShotPath("skinctl-combobox-disabled.png")));
 }

@@ -10,6 +10,7 @@
 
 #include "SkinPublic.h"
 #include "skin_test_support.h"
+#include "testsupport.h"
 
 namespace {
 
@@ -407,7 +408,7 @@ TEST(SkinPopupMenuLook, SavesTheOpenDeepBlueMenu) {
   file.add->SetChecked(true);
   PopupAndDo(file.menu, [](TskinPopupMenuWindow *w) {
     Mouse(w, QEvent::MouseMove, Centre(w->ItemRect(3)));
-    EXPECT_TRUE(w->Render().save("/tmp/skinctl-popupmenu.png"));
+    EXPECT_TRUE(w->Render().save(testsupport::ShotPath("skinctl-popupmenu.png")));
     Key(w, Qt::Key_Escape);
   });
 }

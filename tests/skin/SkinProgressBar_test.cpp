@@ -7,6 +7,7 @@
 #include "SkinPublic.h"
 #include "dialogs.h"
 #include "skin_test_support.h"
+#include "testsupport.h"
 #include "win.h"
 
 namespace {
@@ -310,10 +311,10 @@ TEST(SkinProgressBarLook, SavesTheDeepBlueBar) {
   bar.SetMax(200);
   bar.SetPosition(130);
   QImage shot = Shot(bar);
-  EXPECT_TRUE(shot.save("/tmp/skinctl-progressbar.png"));
+  EXPECT_TRUE(shot.save(testsupport::ShotPath("skinctl-progressbar.png")));
   TskinProgressBar macBar;
   macBar.SetUIStyle(TskinUIStyle::MacOS);
   macBar.SetWidth(300);
   macBar.SetPosition(65);
-  EXPECT_TRUE(Shot(macBar).save("/tmp/skinctl-progressbar-macos.png"));
+  EXPECT_TRUE(Shot(macBar).save(testsupport::ShotPath("skinctl-progressbar-macos.png")));
 }

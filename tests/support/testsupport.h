@@ -52,6 +52,16 @@ inline void WriteFile(const std::string &path, const std::string &bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
+#ifdef VANTREL_SHOTS_DIR
+// Where a test leaves a picture for a person to look at: a folder of this build, which belongs to
+// whoever builds, never a fixed name in a folder that every user shares.
+inline QString ShotPath(const std::string &name) {
+  std::error_code ec;
+  std::filesystem::create_directories(VANTREL_SHOTS_DIR, ec);
+  return QString::fromStdString(std::string(VANTREL_SHOTS_DIR) + "/" + name);
+}
+#endif
+
 // Folder of the committed fixtures.
 inline std::string FixturesFolder() { return std::string(VANTREL_SOURCE_DIR) + "/tests/fixtures/"; }
 

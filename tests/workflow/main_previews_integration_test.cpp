@@ -39,8 +39,8 @@ protected:
     fm_main = nullptr;
     win::SetMessageDialogHandler(PreviousDialog);
   }
-  static void Save(const QImage &picture, const std::string &path) {
-    EXPECT_TRUE(picture.save(QString::fromStdString(path))) << path;
+  static void Save(const QImage &picture, const QString &path) {
+    EXPECT_TRUE(picture.save(path)) << path.toStdString();
   }
 
   testsupport::FreshPlaces Places;
@@ -89,7 +89,7 @@ TEST_F(PreviewIntegrationTest, APresentationPlaysInWBToItsEndScreen) {
   ASSERT_TRUE(win::PumpUntil([this] { return Form->PreviewPages >= 1; }, 60000))
       << "show process " << Form->WB->ShowProcessId() << ": " << Form->WB->ShowError();
   win::PumpUntil([] { return false; }, 500);
-  Save(Form->grab().toImage(), "/tmp/preview-presentation.png");
+  Save(Form->grab().toImage(), testsupport::ShotPath("preview-presentation.png"));
 
   // Slide 1 waits for the preview's key, slide 2 goes by itself, slide 3 gets a key again.
   ASSERT_TRUE(win::PumpUntil([] { return !Main.Playing; }, 60000));
@@ -97,7 +97,7 @@ TEST_F(PreviewIntegrationTest, APresentationPlaysInWBToItsEndScreen) {
   EXPECT_EQ(Form->pbPPT->Position(), 3);
   ASSERT_TRUE(win::PumpUntil([this] { return !Form->TimerAutoPlay->Enabled(); }, 30000))
       << "the end screen was never recognised";
-  Save(Form->pnlWB->grab().toImage(), "/tmp/preview-endscreen.png");
+  Save(Form->pnlWB->grab().toImage(), testsupport::ShotPath("preview-endscreen.png"));
 }
 
 TEST_F(PreviewIntegrationTest, TheReferencePictureIsBitmapTwoOfResourceDll) {
@@ -124,7 +124,7 @@ TEST_F(PreviewIntegrationTest, AClipPlaysInPlPlayUntilItsDurationAndTheTimeIsRes
   QImage frame;
   QTimer::singleShot(1500, [this, &frame] {
     frame = Form->pl_play->grab().toImage();
-    Save(frame, "/tmp/preview-media.png");
+    Save(frame, testsupport::ShotPath("preview-media.png"));
   });
   Form->PlayMediaPreview(clip);
   Main.Playing = false;
