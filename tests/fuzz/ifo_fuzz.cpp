@@ -18,12 +18,12 @@ void ReadAsTheTitleListDoes(const std::string &path) {
     unsigned char time[4];
     const int cells = ifoGetPGCIInfo(handle, title, time);
     FUZZ_CHECK(cells >= 0);
-    std::vector<unsigned char> records(std::size_t(cells) * IFO_CELL_RECORD_SIZE + 1);
+    std::vector<unsigned char> records(std::size_t(cells) * IFO_CELL_RECORD_SIZE);
     FUZZ_CHECK(ifoGetPGCICells(handle, title, records.data()) == cells);
   }
-  FUZZ_CHECK(ifoGetVideoDesc(handle) != nullptr);
-  for (int track = 0; track < ifoGetNumAudio(handle); ++track) FUZZ_CHECK(ifoGetAudioDesc(handle, track) != nullptr);
-  for (int track = 0; track < ifoGetNumSubPic(handle); ++track) FUZZ_CHECK(ifoGetSubPicDesc(handle, track) != nullptr);
+  ifoGetVideoDesc(handle);
+  for (int track = 0; track < ifoGetNumAudio(handle); ++track) ifoGetAudioDesc(handle, track);
+  for (int track = 0; track < ifoGetNumSubPic(handle); ++track) ifoGetSubPicDesc(handle, track);
   // Handles live until the process ends; a fuzz run opens far more of them than the program does.
   delete reinterpret_cast<TIfo *>(handle);
 }

@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   ini.ReadInteger("profiles", "selcetindex", 1);
   ini.ReadInteger("profiles", "selcetsubindex", 1);
   ini.ReadInteger("profiles", "FinishSelcet", 0);
-  for (const std::string &key : ini.ReadSection("profiles")) FUZZ_CHECK(ini.ValueExists("profiles", key));
+  for (const std::string &key : ini.ReadSection("profiles")) FUZZ_CHECK(ini.ReadString("profiles", key, "\n") != "\n");
 
   const std::string section = "57";
   const int values[] = {2, -1, 0};

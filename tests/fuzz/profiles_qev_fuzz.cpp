@@ -1,6 +1,8 @@
 // "profiles.qev" as choosing a profile reads it: each profile's block fills the lists, and the
 // encoder option pieces are built from what it gave at every quality. A bitrate that is no number
 // ends the step with the conversion error the user is shown, as it does in the program.
+#include <algorithm>
+
 #include "fuzz_form.h"
 
 namespace {
