@@ -123,6 +123,9 @@ Hive ParseHive(const std::string &content) {
       entry.Text += "\n" + lines[++i];
       ParseValueName(entry.Text, entry.Name, data);
     }
+    // A "\" with no line left to continue would swallow whatever is written after the value.
+    if (entry.IsValue && StartsWithText(data, "hex") && data.back() == '\\')
+      entry.Text.erase(entry.Text.find_last_of('\\'));
     current->Entries.push_back(std::move(entry));
   }
   if (hive.Preamble.empty() && hive.Keys.empty()) hive.Preamble = {HiveHeader, ""};

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <fstream>
 #include <stdexcept>
@@ -145,9 +146,9 @@ const TDescriptionRow DescriptionTable[] = {
     {131, L"MKV - WMV Movie(*.mkv)"},
 };
 
-// Whole text as a decimal integer, else the conversion error the user sees.
+// Whole text as a 32-bit decimal integer, else the conversion error the user sees.
 long long StrToInt(const std::string &text) {
-  long long value = 0;
+  int value = 0;
   const char *first = text.data(), *last = text.data() + text.size();
   if (first != last && *first == '+') ++first;
   auto [end, ec] = std::from_chars(first, last, value);
@@ -435,7 +436,10 @@ int GeneralVideoKbps(const TComboBox *sizes, int profile, int q) {
   }
   long long h = 0;
   if (!TryStrToInt(height, h)) return 0;
-  return RoundHalfEven(static_cast<double>(h) * FactorTable(profile)[q]);
+  // A height no picture has, from a damaged report or data file, is as unreadable as none.
+  const double kbps = static_cast<double>(h) * FactorTable(profile)[q];
+  if (!(std::fabs(kbps) <= INT_MAX)) return 0;
+  return RoundHalfEven(kbps);
 }
 
 bool IsAmrExtension(const std::string &ext) { return ext == ".3gp" || ext == ".amr"; }

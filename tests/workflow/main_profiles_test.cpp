@@ -341,15 +341,21 @@ TEST_F(ProfilesTest, TheLastRealQualityIsNoSourceValue) {
 
 TEST_F(ProfilesTest, ASizeWithoutReadableHeightGivesNoVideoPart) {
   Source("320x240", "1200", "96");
-  Apply(2, "320xabc 640x480(4:3)", "100 200 300 400 500");
+  Apply(2, "320xabc 640x480(4:3) 320x999999999999", "100 200 300 400 500");
   Choose(0, 2, 2);
   EXPECT_EQ(Form->TotalBitrateKbps(), 128);
   Form->cb_size->SetItemIndex(1);
   EXPECT_EQ(Form->TotalBitrateKbps(), static_cast<int>(std::nearbyint(480 * 3.33)) + 128);
+  // A height whose bitrate no integer holds is no more readable than "abc".
+  Form->cb_size->SetItemIndex(2);
+  EXPECT_EQ(Form->TotalBitrateKbps(), 128);
 }
 
 TEST_F(ProfilesTest, ATokenThatIsNoNumberIsAConversionError) {
   Apply(30, "320x240", "100 200 3x0 400 500");
+  Choose(0, 2, 2);
+  EXPECT_THROW(Form->TotalBitrateKbps(), std::runtime_error);
+  Apply(30, "320x240", "100 200 9223372036854775807 400 500");
   Choose(0, 2, 2);
   EXPECT_THROW(Form->TotalBitrateKbps(), std::runtime_error);
 }
