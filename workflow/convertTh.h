@@ -122,8 +122,12 @@ struct ConvertThGlobals {
 };
 extern ConvertThGlobals ConvertTh;
 
-// The text in double quotes when it holds a blank, else unchanged.
+// An argument as the command-line splitter reads it back whole: in double quotes when it holds a
+// blank, a tab or a quote or is empty (with its quotes and the backslashes before them escaped),
+// else unchanged.
 std::string QuoteIfBlank(const std::string &Text);
+// The same for the program name, the first word, which the splitter reads by simpler rules.
+std::string QuoteProgramIfBlank(const std::string &Text);
 // Whole seconds of the first "time=" (up to its "."), when a "bitrate=" follows it; else 0.
 int ParseProgressSeconds(const std::string &Text);
 // "HH:MM:SS" in seconds; 0 when a part is not a number.
