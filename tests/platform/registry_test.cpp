@@ -137,6 +137,32 @@ TEST_F(Registry, RewriteKeepsOtherKeysValuesAndComments) {
   EXPECT_EQ(reg.ReadInteger("Size"), 16u);
 }
 
+TEST_F(Registry, HexValuesThatCannotBeReadGiveNoValue) {
+  fs::create_directories(Folder + "/registry");
+  std::ofstream(win::RegistryHivePath(HKEY::HKEY_LOCAL_MACHINE))
+      << "Windows Registry Editor Version 5.00\n\n"
+         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vantrel]\n"
+         "\"Long\"=hex(1):41,00,\\\n  11112222333344445,00\n"
+         "\"Wide\"=hex(4):01,02,03,11112222333344445555\n"
+         "\"Leading\"=hex(4):0000000000000000000000000001,00,00,00\n";
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("\\SOFTWARE\\Vantrel", false));
+  EXPECT_EQ(reg.ReadString("Long"), std::nullopt);
+  EXPECT_EQ(reg.ReadInteger("Wide"), std::nullopt);
+  EXPECT_EQ(reg.ReadInteger("Leading"), 1u) << "leading zeros are no overflow";
+}
+
+TEST_F(Registry, AHiveTooLargeToReadIsNeitherReadNorReplaced) {
+  fs::create_directories(Folder + "/registry");
+  const std::string hive = win::RegistryHivePath(HKEY::HKEY_LOCAL_MACHINE);
+  std::ofstream(hive) << "Windows Registry Editor Version 5.00\n";
+  fs::resize_file(hive, 1ull << 30);
+  TRegistry reg;
+  EXPECT_FALSE(reg.OpenKey(PowerPointKey, true));
+  EXPECT_FALSE(reg.WriteInteger("EditFlags", 1));
+  EXPECT_EQ(fs::file_size(hive), 1ull << 30);
+}
+
 TEST_F(Registry, UnwritableHiveRefusesQuietly) {
   // A file where the hive's folder belongs makes every write fail.
   std::ofstream(Folder + "/registry") << "in the way";
