@@ -268,18 +268,19 @@ const wchar_t *Tfm_main::ProfileDescription(int N) {
 
 std::vector<std::string> Tfm_main::SplitProfileLine(const std::string &Line) {
   std::vector<std::string> tokens;
-  std::string rest = Line;
+  // The rest of the line is where `start` stands; nothing is cut off its front.
+  std::size_t start = 0;
   for (;;) {
-    std::size_t blank = rest.find(' ');
+    std::size_t blank = Line.find(' ', start);
     std::string token;
     if (blank != std::string::npos)
-      token = rest.substr(0, blank);
-    else if (rest.size() > 1)
-      token = rest;
+      token = Line.substr(start, blank - start);
+    else if (Line.size() - start > 1)
+      token = Line.substr(start);
     if (token.empty()) break;
     tokens.push_back(token);
     if (blank == std::string::npos) break;
-    rest.erase(0, blank + 1);
+    start = blank + 1;
   }
   return tokens;
 }
