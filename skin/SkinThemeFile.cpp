@@ -62,6 +62,10 @@ void TskinThemeFileReader::ParseThemeFile(const std::string &path) {
   if (!file) throw std::system_error(errno, std::generic_category(), "Cannot open file \"" + path + "\"");
   file.seekg(0, std::ios::end);
   const std::uint64_t fileSize = static_cast<std::uint64_t>(file.tellg());
+  // Its pictures are read into memory: a file far beyond any theme is refused.
+  constexpr std::uint64_t MaxThemeFileSize = 64u << 20;
+  if (fileSize > MaxThemeFileSize)
+    throw std::system_error(EFBIG, std::generic_category(), "Cannot open file \"" + path + "\"");
 
   // Every read stays inside the file; a read that would run past its end ends the parse.
   auto readAt = [&](std::uint64_t offset, void *buffer, std::uint64_t count) {

@@ -277,6 +277,9 @@ void ReadPipePieces(const std::shared_ptr<win::TPipe> &Pipe, std::size_t Size, s
     buffer[static_cast<std::size_t>(n)] = '\0';
     Output.append(buffer.data(), std::strlen(buffer.data()));
     Parse();
+    // What stays is an unfinished line; one this long is none of the encoder's, and endless output
+    // without a line end must not cost endless memory.
+    if (Output.size() > MaxUnfinishedLine) Output.clear();
   }
 }
 

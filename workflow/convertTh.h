@@ -147,7 +147,9 @@ void EndEncoderJob();
 // pipes; null when it cannot start.
 std::shared_ptr<win::TProcess> StartPipedProcess(const std::string &CommandLine, const std::string &WorkDir);
 // A reader thread's loop: reads pieces of up to Size bytes until the pipe fails or ends, or stays
-// silent once SourceEnded is set; appends each piece (up to a NUL) to Output and runs Parse.
+// silent once SourceEnded is set; appends each piece (up to a NUL) to Output and runs Parse. What
+// Parse leaves is dropped once it grows past MaxUnfinishedLine.
+constexpr std::size_t MaxUnfinishedLine = 64 * 1024;
 void ReadPipePieces(const std::shared_ptr<win::TPipe> &Pipe, std::size_t Size, std::string &Output,
                     const std::atomic<bool> &SourceEnded, const std::function<void()> &Parse);
 // Runs OnLine once for each complete line at the start of Output (CR, LF and CR LF each end one),

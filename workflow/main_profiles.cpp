@@ -6,11 +6,12 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <fstream>
+#include <cerrno>
 #include <stdexcept>
 
 #include "canvas.h"
 #include "convertTh.h"
+#include "files.h"
 #include "main.h"
 #include "paths.h"
 
@@ -286,16 +287,25 @@ std::vector<std::string> Tfm_main::SplitProfileLine(const std::string &Line) {
 }
 
 std::vector<std::string> Tfm_main::ReadProfileBlock(const std::string &FileName, int N) {
-  std::ifstream file(FileName, std::ios::binary);
-  if (!file.is_open()) throw std::runtime_error("Cannot open file \"" + FileName + "\". File not found.");
+  // Some kilobytes of profiles: a file far larger than that is refused rather than read.
+  constexpr std::size_t MaxProfileFileSize = 4u << 20;
+  std::string content;
+  if (!win::ReadWholeFile(FileName, content, MaxProfileFileSize))
+    throw std::runtime_error("Cannot open file \"" + FileName + "\". " +
+                             (errno == EFBIG ? "File too large." : "File not found."));
   // Blocks are found by counting lines: profile N owns lines 4(N-1) .. 4N-1, its name first.
   std::vector<std::string> lines;
   const long long first = 4LL * N - 3, last = 4LL * N - 1;
-  std::string line;
-  for (long long number = 0; number <= last && std::getline(file, line); ++number) {
-    if (number < first) continue;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
+  std::size_t start = 0;
+  for (long long number = 0; number <= last && start < content.size(); ++number) {
+    std::size_t end = content.find('\n', start);
+    if (end == std::string::npos) end = content.size();
+    if (number >= first) {
+      std::string line = content.substr(start, end - start);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(line);
+    }
+    start = end + 1;
   }
   return lines;
 }

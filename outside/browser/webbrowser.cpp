@@ -135,6 +135,7 @@ bool ParseNumber(const std::string &text, double &value) {
 
 // Longer than the slide renderer's own time limit.
 constexpr int kShowReadyTimeoutMs = 180000;
+constexpr std::size_t kMaxShowLine = 64 * 1024;
 
 struct TWebBrowser::Impl {
   TWebBrowser *Browser = nullptr;
@@ -243,6 +244,8 @@ struct TWebBrowser::Impl {
         }
         Deliver(generation, [this, line, picture] { HandleLine(line, picture); });
       }
+      // A line this long is none of the show's; endless output must not cost endless memory.
+      if (pending.size() > kMaxShowLine) pending.clear();
     }
     Deliver(generation, [this] {
       if (!Started && Error.empty()) Error = "POWERPNT.EXE ended before the show started";

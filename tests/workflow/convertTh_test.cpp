@@ -371,3 +371,21 @@ TEST(ConsumeLines, EndsLinesAtCrLfOrCrLfAndKeepsAnUnfinishedOne) {
   ConsumeLines(buffer, [&] { ++lines; });
   EXPECT_EQ(lines, 3);
 }
+
+TEST(ReadPipePieces, EndlessOutputWithoutALineEndCostsBoundedMemory) {
+  // Two megabytes on one line, then a progress line.
+  auto process = StartPipedProcess(
+      "/bin/sh -c \"head -c 2000000 /dev/zero | tr '\\0' x; printf '\\rtime=3.00 bitrate=1\\r'\"", "");
+  ASSERT_NE(process, nullptr);
+  std::string output;
+  std::atomic<bool> ended = false;
+  std::size_t largest = 0;
+  int progress = 0;
+  ReadPipePieces(process->Output(), 256, output, ended, [&] {
+    largest = std::max(largest, output.size());
+    ConsumeLines(output, [&] { progress = std::max(progress, ParseProgressSeconds(output)); });
+  });
+  EXPECT_LE(largest, MaxUnfinishedLine + 256);
+  EXPECT_EQ(progress, 3) << "the line after the endless one is still read";
+}
+
