@@ -39,9 +39,9 @@ export LSAN_OPTIONS="suppressions=$PWD/.ci/sanitize-leaks.supp:print_suppression
 
 cmake --build "$tree" -j "$jobs"
 status=0
-log="$PWD/$tree/sanitize-tests.log"
-(cd "$tree" && QT_QPA_PLATFORM=offscreen ctest -L unit --output-on-failure -j "$jobs" --timeout 900 \
-  --output-log "$log") || status=$?
+(cd "$tree" && QT_QPA_PLATFORM=offscreen ctest -L unit --output-on-failure -j "$jobs" --timeout 900) || status=$?
+# ctest keeps every test's whole output there, passed or not.
+log="$PWD/$tree/Testing/Temporary/LastTest.log"
 if grep -E "runtime error:|ERROR: (Address|Leak)Sanitizer" "$log"; then
   echo "Sanitizer reports in the tests' output (above; the whole output in $log)."
   status=1
