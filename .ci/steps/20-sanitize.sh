@@ -39,7 +39,11 @@ export LSAN_OPTIONS="suppressions=$PWD/.ci/sanitize-leaks.supp:print_suppression
 
 cmake --build "$tree" -j "$jobs"
 status=0
-(cd "$tree" && QT_QPA_PLATFORM=offscreen ctest -L unit --output-on-failure -j "$jobs" --timeout 900) || status=$?
+# In this tree a library stays loaded after dlclose (the instrumented multimedia library binds
+# symbols to the capture library), so the tests that load and unload it twice are left to the main tree.
+skip='LibraryLifetime\.(LoadMarksTheFileType|RefusesAWorkingFolder)'
+(cd "$tree" && QT_QPA_PLATFORM=offscreen ctest -L unit -E "$skip" --output-on-failure -j "$jobs" --timeout 900) ||
+  status=$?
 # ctest keeps every test's whole output there, passed or not.
 log="$PWD/$tree/Testing/Temporary/LastTest.log"
 if grep -E "runtime error:|ERROR: (Address|Leak)Sanitizer" "$log"; then
