@@ -20,7 +20,14 @@
 #include "timer.h"
 #include "uCommFunctions.h"
 
-std::vector<TSlideTiming> SlideTable;
+namespace {
+union TSlideTableHolder {
+  std::vector<TSlideTiming> Table;
+  constexpr TSlideTableHolder() : Table() {}
+  ~TSlideTableHolder() {}  // leaves Table alone
+} SlideTableHolder;
+}  // namespace
+std::vector<TSlideTiming> &SlideTable = SlideTableHolder.Table;
 int RetryCount = 0;
 TConvertor *Convertor = nullptr;
 TComponent *LibraryApplication = nullptr;
@@ -159,7 +166,8 @@ void KestruneUnload() {
   ClearWorkingFolder();
   std::string why;
   if (IsSafeWorkingFolder(WorkingFolder(), why)) win::RemoveDirectory(WorkingFolder());
-  SlideTable.clear();
+  // Its memory goes too, since the table itself is never destroyed.
+  std::vector<TSlideTiming>().swap(SlideTable);
   delete LibraryApplication;
   LibraryApplication = nullptr;
   delete CaptureList;

@@ -29,7 +29,9 @@ struct TSlideTiming {
   std::string AdvanceTime;     // seconds, "2" when the slide does not advance on time
 };
 
-extern std::vector<TSlideTiming> SlideTable;
+// Emptied by the unload work, which may run after the library's static objects are destroyed (a
+// host that ends with exit() and never unloads it): so it is never destroyed itself.
+extern std::vector<TSlideTiming> &SlideTable;
 extern int RetryCount;
 
 // Slide advance state of the capture timer; kept from tick to tick and from run to run.

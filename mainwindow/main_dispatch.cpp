@@ -6,13 +6,13 @@
 #include <QString>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <stdexcept>
 #include <utility>
 
 #include "about.h"
 #include "dialogs.h"
 #include "dir.h"
+#include "files.h"
 #include "main.h"
 #include "paths.h"
 #include "settings.h"
@@ -206,11 +206,19 @@ void Tfm_main::ShowLanguageText(int N) {
   // The capture must not be slowed by file reads while a show is recorded.
   if (Main.Converting) return;
   const std::string path = win::ProgramFolder() + "language.info";
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(errno));
+  // Hint texts only: a file far larger than that is refused rather than read at every hover.
+  constexpr std::size_t MaxLanguageFileSize = 1u << 20;
+  std::string content;
+  if (!win::ReadWholeFile(path, content, MaxLanguageFileSize))
+    throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(errno));
   std::string line;
   int read = 0;
-  while (read < N && std::getline(file, line)) ++read;
+  for (std::size_t start = 0; read < N && start < content.size(); ++read) {
+    std::size_t end = content.find('\n', start);
+    if (end == std::string::npos) end = content.size();
+    line = content.substr(start, end - start);
+    start = end + 1;
+  }
   if (!line.empty() && line.back() == '\r') line.pop_back();
   // Objects without a line of their own (and numbers past the end) clear the hint rather than leave
   // another object's text under the pointer.

@@ -14,6 +14,8 @@
 #include <iterator>
 #include <ostream>
 
+#include "files.h"
+
 // ---- Colours ----
 
 namespace {
@@ -684,9 +686,11 @@ bool TBitmap::LoadFromData(const QByteArray &data) {
 }
 
 bool TBitmap::LoadFromFile(const std::string &path) {
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::ReadOnly)) return false;
-  return LoadFromData(file.readAll());
+  // Far beyond any picture of ours; a larger (or endless) file is not read.
+  constexpr std::size_t MaxBitmapFileSize = 64u << 20;
+  std::string bytes;
+  if (!win::ReadWholeFile(path, bytes, MaxBitmapFileSize)) return false;
+  return LoadFromData(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
 bool TBitmap::LoadFromStream(std::istream &stream) {

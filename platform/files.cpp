@@ -293,15 +293,28 @@ std::int64_t FileSize(const std::string &path) {
   return st.st_size;
 }
 
-bool ReadWholeFile(const std::string &path, std::string &content) {
+bool ReadWholeFile(const std::string &path, std::string &content, std::size_t limit) {
   content.clear();
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
+  struct stat st;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > limit) {
+    close(fd);
+    errno = EFBIG;
+    return false;
+  }
   char buffer[65536];
   for (;;) {
     ssize_t n = read(fd, buffer, sizeof buffer);
     if (n > 0) {
       content.append(buffer, static_cast<std::size_t>(n));
+      if (content.size() > limit) {
+        content.clear();
+        content.shrink_to_fit();
+        close(fd);
+        errno = EFBIG;
+        return false;
+      }
     } else if (n == 0) {
       break;
     } else if (errno != EINTR) {

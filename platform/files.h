@@ -40,8 +40,10 @@ bool FileExists(const std::string &path);      // a file (not a folder)
 bool DirectoryExists(const std::string &path);
 std::int64_t FileSize(const std::string &path); // -1 when missing
 
-// The whole content of a file; false when it cannot be read.
-bool ReadWholeFile(const std::string &path, std::string &content);
+// The whole content of a file; false when it cannot be read, and false with errno EFBIG (and
+// `content` empty) when it holds more than `limit` bytes, so that a huge or endless file costs no
+// more than that.
+bool ReadWholeFile(const std::string &path, std::string &content, std::size_t limit = SIZE_MAX);
 // Replaces a file's content at once: readers see the old or the new file, never a part. Keeps the old
 // file's permissions; false when the folder refuses it.
 bool WriteFileAtomically(const std::string &path, const std::string &content);

@@ -1,5 +1,6 @@
 #include "inifile.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <mutex>
 #include <stdexcept>
@@ -11,6 +12,8 @@
 namespace {
 
 constexpr const char *Bom = "\xEF\xBB\xBF";
+// Far beyond any settings file; a larger one is neither read nor written over.
+constexpr std::size_t MaxIniSize = 16u << 20;
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -32,6 +35,7 @@ std::string Trim(const std::string &text) {
 struct IniText {
   std::vector<std::string> Lines;
   bool Exists = false;
+  bool Unreadable = false;  // there, but not read whole: never written over
   bool Crlf = false;
   bool HasBom = false;
 };
@@ -39,7 +43,8 @@ struct IniText {
 IniText Load(const std::string &fileName) {
   IniText ini;
   std::string content;
-  ini.Exists = win::ReadWholeFile(fileName, content);
+  ini.Exists = win::ReadWholeFile(fileName, content, MaxIniSize);
+  ini.Unreadable = !ini.Exists && errno != ENOENT;
   if (content.rfind(Bom, 0) == 0) {
     ini.HasBom = true;
     content.erase(0, 3);
@@ -190,6 +195,7 @@ template <typename Change>
 void Rewrite(const std::string &fileName, Change change) {
   std::lock_guard<std::mutex> guard(WriteLock());
   IniText ini = Load(fileName);
+  if (ini.Unreadable) throw std::runtime_error("Unable to write to " + fileName);
   if (!change(ini)) return;
   struct stat st;
   // A read-only file stays as it is, also for a user whom permissions would not stop.

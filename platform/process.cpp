@@ -419,12 +419,22 @@ std::vector<std::string> SplitCommandLine(const std::string &commandLine) {
   while (i < n && blank(i)) ++i;
   if (i == n) return args;
 
-  // The program name: quotes only group, backslashes are plain characters.
+  // The program name: quotes only group, backslashes are plain characters. A doubled quote inside
+  // the quotes stands for a quote, which no Windows file name holds but a Linux one may.
   std::string program;
   if (commandLine[i] == '"') {
     ++i;
-    while (i < n && commandLine[i] != '"') program += commandLine[i++];
-    if (i < n) ++i;
+    while (i < n) {
+      if (commandLine[i] != '"') {
+        program += commandLine[i++];
+      } else if (i + 1 < n && commandLine[i + 1] == '"') {
+        program += '"';
+        i += 2;
+      } else {
+        ++i;
+        break;
+      }
+    }
   } else {
     while (i < n && !blank(i)) program += commandLine[i++];
   }

@@ -59,7 +59,7 @@ private:
 };
 
 // Splits a command line the way Windows' command-line rules split it (double quotes group, \" is a
-// quote, backslashes otherwise literal).
+// quote, backslashes otherwise literal; in the program name "" inside quotes is a quote).
 std::vector<std::string> SplitCommandLine(const std::string &commandLine);
 
 struct TProcessEntry {

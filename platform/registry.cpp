@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cctype>
+#include <charconv>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -17,6 +18,8 @@ namespace {
 
 constexpr const char *HiveHeader = "Windows Registry Editor Version 5.00";
 constexpr const char *RootName = "HKEY_LOCAL_MACHINE";
+// Far beyond any hive of ours; a larger file is refused rather than read into memory.
+constexpr std::size_t MaxHiveSize = 64u << 20;
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -118,10 +121,13 @@ Hive ParseHive(const std::string &content) {
     entry.Text = lines[i];
     std::string data;
     entry.IsValue = ParseValueName(entry.Text, entry.Name, data);
-    // Long binary values go on over lines that end in "\".
-    while (entry.IsValue && StartsWithText(data, "hex") && data.back() == '\\' && i + 1 < lines.size()) {
-      entry.Text += "\n" + lines[++i];
-      ParseValueName(entry.Text, entry.Name, data);
+    // Long binary values go on over lines that end in "\"; only the newest line tells whether
+    // another follows.
+    if (entry.IsValue && StartsWithText(data, "hex")) {
+      for (std::string last = data; !last.empty() && last.back() == '\\' && i + 1 < lines.size();) {
+        entry.Text += "\n" + lines[++i];
+        last = Trim(lines[i]);
+      }
     }
     // A "\" with no line left to continue would swallow whatever is written after the value.
     if (entry.IsValue && StartsWithText(data, "hex") && data.back() == '\\')
@@ -201,20 +207,29 @@ void SetValue(Key &key, const std::string &name, const std::string &data) {
   key.Entries.insert(key.Entries.begin() + static_cast<std::ptrdiff_t>(at), Entry{true, name, line});
 }
 
-std::vector<unsigned char> HexBytes(const std::string &data) {
+// The bytes of a "hex...:" value; nothing when a group of digits is too long to be read.
+std::optional<std::vector<unsigned char>> HexBytes(const std::string &data) {
   std::vector<unsigned char> bytes;
   std::size_t colon = data.find(':');
   std::string digits;
+  auto addGroup = [&] {
+    if (digits.empty()) return true;
+    std::uint64_t value = 0;
+    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+    digits.clear();
+    if (error != std::errc()) return false;
+    bytes.push_back(static_cast<unsigned char>(value));
+    return true;
+  };
   for (std::size_t i = colon + 1; i < data.size(); ++i) {
     char c = data[i];
     if (std::isxdigit(static_cast<unsigned char>(c))) {
       digits += c;
-    } else if (c == ',') {
-      if (!digits.empty()) bytes.push_back(static_cast<unsigned char>(std::stoul(digits, nullptr, 16)));
-      digits.clear();
+    } else if (c == ',' && !addGroup()) {
+      return std::nullopt;
     }
   }
-  if (!digits.empty()) bytes.push_back(static_cast<unsigned char>(std::stoul(digits, nullptr, 16)));
+  if (!addGroup()) return std::nullopt;
   return bytes;
 }
 
@@ -261,17 +276,20 @@ private:
   int FFd = -1;
 };
 
-Hive LoadHive(const std::string &path) {
+// False when the hive exists but cannot be read whole: then nothing may be written over it.
+bool LoadHive(const std::string &path, Hive &hive) {
   std::string content;
-  ReadWholeFile(path, content);
-  return ParseHive(content);
+  if (!ReadWholeFile(path, content, MaxHiveSize) && errno != ENOENT) return false;
+  hive = ParseHive(content);
+  return true;
 }
 
 bool ReadValue(HKEY root, const std::string &key, const std::string &name, std::string &data) {
   std::string path = RegistryHivePath(root);
   HiveLock lock(ExtractFilePath(path), false);
   if (!lock.Locked()) return false;
-  Hive hive = LoadHive(path);
+  Hive hive;
+  if (!LoadHive(path, hive)) return false;
   Key *found = FindKey(hive, FullKey(key));
   if (!found) return false;
   for (const Entry &entry : found->Entries) {
@@ -289,7 +307,8 @@ bool ModifyHive(HKEY root, Change change) {
   if (!ForceDirectories(folder)) return false;
   HiveLock lock(folder, true);
   if (!lock.Locked()) return false;
-  Hive hive = LoadHive(path);
+  Hive hive;
+  if (!LoadHive(path, hive)) return false;
   bool dirty = false;
   if (!change(hive, dirty)) return false;
   return !dirty || WriteFileAtomically(path, WriteHive(hive));
@@ -310,7 +329,8 @@ bool TRegistry::OpenKey(const std::string &key, bool canCreate) {
   {
     std::string path = RegistryHivePath(FRoot);
     HiveLock lock(ExtractFilePath(path), false);
-    if (lock.Locked()) exists = KeyExists(LoadHive(path), full);
+    Hive hive;
+    if (lock.Locked() && LoadHive(path, hive)) exists = KeyExists(hive, full);
   }
   if (!exists && canCreate) {
     exists = ModifyHive(FRoot, [&](Hive &hive, bool &dirty) {
@@ -354,9 +374,10 @@ std::optional<std::uint32_t> TRegistry::ReadInteger(const std::string &name) con
     return static_cast<std::uint32_t>(std::stoul(digits, nullptr, 16));
   }
   if (StartsWithText(data, "hex(4):")) {
-    std::vector<unsigned char> bytes = HexBytes(data);
-    if (bytes.size() != 4) return std::nullopt;
-    return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
+    std::optional<std::vector<unsigned char>> bytes = HexBytes(data);
+    if (!bytes || bytes->size() != 4) return std::nullopt;
+    const std::vector<unsigned char> &b = *bytes;
+    return b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
   }
   return std::nullopt;
 }
@@ -377,10 +398,11 @@ std::optional<std::string> TRegistry::ReadString(const std::string &name) const 
   if (!FOpen || !ReadValue(FRoot, FKey, name, data)) return std::nullopt;
   if (data.size() >= 2 && data.front() == '"' && data.back() == '"') return Unescape(data.substr(1, data.size() - 2));
   if (StartsWithText(data, "hex(1):") || StartsWithText(data, "hex(2):")) {
-    std::vector<unsigned char> bytes = HexBytes(data);
+    std::optional<std::vector<unsigned char>> bytes = HexBytes(data);
+    if (!bytes) return std::nullopt;
     std::u16string units;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-      units += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+    for (std::size_t i = 0; i + 1 < bytes->size(); i += 2)
+      units += static_cast<char16_t>((*bytes)[i] | ((*bytes)[i + 1] << 8));
     while (!units.empty() && units.back() == 0) units.pop_back();
     return QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size())).toStdString();
   }

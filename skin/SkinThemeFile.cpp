@@ -84,6 +84,10 @@ void TskinThemeFileReader::ParseThemeFile(const std::string &path) {
   if (!file) throw std::system_error(errno, std::generic_category(), "Cannot open file \"" + path + "\"");
   file.seekg(0, std::ios::end);
   const std::uint64_t fileSize = static_cast<std::uint64_t>(file.tellg());
+  // Its pictures are read into memory: a file far beyond any theme is refused.
+  constexpr std::uint64_t MaxThemeFileSize = 64u << 20;
+  if (fileSize > MaxThemeFileSize)
+    throw std::system_error(EFBIG, std::generic_category(), "Cannot open file \"" + path + "\"");
 
   // The file is read once. Entries may share a data block, so each picture and text is a slice of
   // these bytes rather than a copy: however many entries point at a block, it is held once.

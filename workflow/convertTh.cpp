@@ -190,7 +190,30 @@ bool TryStrToInt(const std::string &Text, int &Value) {
 }
 
 std::string QuoteIfBlank(const std::string &Text) {
-  return Text.find(' ') != std::string::npos ? "\"" + Text + "\"" : Text;
+  if (!Text.empty() && Text.find_first_of(" \t\"") == std::string::npos) return Text;
+  // Backslashes are escapes only before a quote, so only there (and before the closing quote) are
+  // they doubled; an inner quote is escaped.
+  std::string quoted = "\"";
+  std::size_t backslashes = 0;
+  for (char c : Text) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+    quoted += c;
+    backslashes = 0;
+  }
+  quoted.append(2 * backslashes, '\\');
+  return quoted + "\"";
+}
+
+std::string QuoteProgramIfBlank(const std::string &Text) {
+  if (!Text.empty() && Text.find_first_of(" \t\"") == std::string::npos) return Text;
+  // In the program name backslashes are plain characters and a doubled quote is a quote.
+  std::string quoted = "\"";
+  for (char c : Text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
 }
 
 int ParseProgressSeconds(const std::string &Text) {
@@ -216,7 +239,7 @@ int TimeTextToSeconds(const std::string &Text) {
 }
 
 std::string EncoderCommandLine(const intputrec &Job) {
-  return QuoteIfBlank(Job.EncoderPath) + " -y " + " -i " + QuoteIfBlank(Job.InputFile) + Job.VideoRateArg +
+  return QuoteProgramIfBlank(Job.EncoderPath) + " -y " + " -i " + QuoteIfBlank(Job.InputFile) + Job.VideoRateArg +
          Job.AudioBitrateArg + Job.ChannelsArg + Job.AspectArg + Job.StartArg + Job.LengthArg + Job.SizeArg +
          " " + Job.SampleRateArg + Job.ProfileOptions + " " + QuoteIfBlank(Job.OutputFile);
 }
@@ -254,6 +277,9 @@ void ReadPipePieces(const std::shared_ptr<win::TPipe> &Pipe, std::size_t Size, s
     buffer[static_cast<std::size_t>(n)] = '\0';
     Output.append(buffer.data(), std::strlen(buffer.data()));
     Parse();
+    // What stays is an unfinished line; one this long is none of the encoder's, and endless output
+    // without a line end must not cost endless memory.
+    if (Output.size() > MaxUnfinishedLine) Output.clear();
   }
 }
 

@@ -122,8 +122,12 @@ struct ConvertThGlobals {
 };
 extern ConvertThGlobals ConvertTh;
 
-// The text in double quotes when it holds a blank, else unchanged.
+// An argument as the command-line splitter reads it back whole: in double quotes when it holds a
+// blank, a tab or a quote or is empty (with its quotes and the backslashes before them escaped),
+// else unchanged.
 std::string QuoteIfBlank(const std::string &Text);
+// The same for the program name, the first word, which the splitter reads by simpler rules.
+std::string QuoteProgramIfBlank(const std::string &Text);
 // Whole seconds of the first "time=" (up to its "."), when a "bitrate=" follows it; else 0.
 int ParseProgressSeconds(const std::string &Text);
 // "HH:MM:SS" in seconds; 0 when a part is not a number.
@@ -143,7 +147,9 @@ void EndEncoderJob();
 // pipes; null when it cannot start.
 std::shared_ptr<win::TProcess> StartPipedProcess(const std::string &CommandLine, const std::string &WorkDir);
 // A reader thread's loop: reads pieces of up to Size bytes until the pipe fails or ends, or stays
-// silent once SourceEnded is set; appends each piece (up to a NUL) to Output and runs Parse.
+// silent once SourceEnded is set; appends each piece (up to a NUL) to Output and runs Parse. What
+// Parse leaves is dropped once it grows past MaxUnfinishedLine.
+constexpr std::size_t MaxUnfinishedLine = 64 * 1024;
 void ReadPipePieces(const std::shared_ptr<win::TPipe> &Pipe, std::size_t Size, std::string &Output,
                     const std::atomic<bool> &SourceEnded, const std::function<void()> &Parse);
 // Runs OnLine once for each complete line at the start of Output (CR, LF and CR LF each end one),

@@ -54,7 +54,7 @@ std::string ExtractResolution(const std::string &Text) {
 }
 
 std::string ProbeCommandLine(const std::string &Path) {
-  return QuoteIfBlank(Main.EncoderJob.EncoderPath) + " -i " + QuoteIfBlank(Path);
+  return QuoteProgramIfBlank(Main.EncoderJob.EncoderPath) + " -i " + QuoteIfBlank(Path);
 }
 
 TtimeProcessor::~TtimeProcessor() { EndReading(); }

@@ -7,11 +7,12 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
-#include <fstream>
+#include <cerrno>
 #include <stdexcept>
 
 #include "canvas.h"
 #include "convertTh.h"
+#include "files.h"
 #include "main.h"
 #include "paths.h"
 
@@ -269,33 +270,43 @@ const wchar_t *Tfm_main::ProfileDescription(int N) {
 
 std::vector<std::string> Tfm_main::SplitProfileLine(const std::string &Line) {
   std::vector<std::string> tokens;
-  std::string rest = Line;
+  // The rest of the line is where `start` stands; nothing is cut off its front.
+  std::size_t start = 0;
   for (;;) {
-    std::size_t blank = rest.find(' ');
+    std::size_t blank = Line.find(' ', start);
     std::string token;
     if (blank != std::string::npos)
-      token = rest.substr(0, blank);
-    else if (rest.size() > 1)
-      token = rest;
+      token = Line.substr(start, blank - start);
+    else if (Line.size() - start > 1)
+      token = Line.substr(start);
     if (token.empty()) break;
     tokens.push_back(token);
     if (blank == std::string::npos) break;
-    rest.erase(0, blank + 1);
+    start = blank + 1;
   }
   return tokens;
 }
 
 std::vector<std::string> Tfm_main::ReadProfileBlock(const std::string &FileName, int N) {
-  std::ifstream file(FileName, std::ios::binary);
-  if (!file.is_open()) throw std::runtime_error("Cannot open file \"" + FileName + "\". File not found.");
+  // Some kilobytes of profiles: a file far larger than that is refused rather than read.
+  constexpr std::size_t MaxProfileFileSize = 4u << 20;
+  std::string content;
+  if (!win::ReadWholeFile(FileName, content, MaxProfileFileSize))
+    throw std::runtime_error("Cannot open file \"" + FileName + "\". " +
+                             (errno == EFBIG ? "File too large." : "File not found."));
   // Blocks are found by counting lines: profile N owns lines 4(N-1) .. 4N-1, its name first.
   std::vector<std::string> lines;
   const long long first = 4LL * N - 3, last = 4LL * N - 1;
-  std::string line;
-  for (long long number = 0; number <= last && std::getline(file, line); ++number) {
-    if (number < first) continue;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
+  std::size_t start = 0;
+  for (long long number = 0; number <= last && start < content.size(); ++number) {
+    std::size_t end = content.find('\n', start);
+    if (end == std::string::npos) end = content.size();
+    if (number >= first) {
+      std::string line = content.substr(start, end - start);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(line);
+    }
+    start = end + 1;
   }
   return lines;
 }

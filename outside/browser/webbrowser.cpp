@@ -148,6 +148,7 @@ std::string PicturePath(std::string line) {
 
 // Longer than the slide renderer's own time limit.
 constexpr int kShowReadyTimeoutMs = 180000;
+constexpr std::size_t kMaxShowLine = 64 * 1024;
 
 struct TWebBrowser::Impl {
   TWebBrowser *Browser = nullptr;
@@ -264,6 +265,8 @@ struct TWebBrowser::Impl {
         }
         Deliver(generation, [this, line, picture] { HandleLine(line, picture); });
       }
+      // A line this long is none of the show's; endless output must not cost endless memory.
+      if (pending.size() > kMaxShowLine) pending.clear();
     }
     Deliver(generation, [this] {
       if (!Started) Fail("POWERPNT.EXE ended before anything was shown");

@@ -18,6 +18,10 @@ namespace encoder {
 namespace {
 
 constexpr const char *ProbeLineEnd = "\r\n";
+// The program keeps lengths in whole seconds and rates in kb/s as 32-bit integers: a value beyond
+// that is no real one and is refused as unknown.
+constexpr double MaxSeconds = std::numeric_limits<std::int32_t>::max();
+constexpr double MaxKbps = std::numeric_limits<std::int32_t>::max();
 
 std::string Trim(const std::string &s) {
   const auto first = s.find_first_not_of(" \t");
@@ -45,9 +49,16 @@ std::optional<std::int64_t> ToInt(const std::string &text) {
 // ffprobe writes most numbers as JSON strings and a few as JSON numbers.
 std::optional<double> Number(const QJsonObject &o, const char *key) {
   const QJsonValue v = o.value(QLatin1String(key));
-  if (v.isDouble()) return v.toDouble();
+  if (v.isDouble() && std::isfinite(v.toDouble())) return v.toDouble();
   if (v.isString()) return ToDouble(v.toString().toStdString());
   return std::nullopt;
+}
+
+// A count or size that fits an int; one that does not is refused, not converted.
+std::optional<int> IntNumber(const QJsonObject &o, const char *key) {
+  const auto v = Number(o, key);
+  if (!v || *v < std::numeric_limits<int>::min() || *v > std::numeric_limits<int>::max()) return std::nullopt;
+  return static_cast<int>(*v);
 }
 
 std::string Text(const QJsonObject &o, const char *key) {
@@ -69,6 +80,8 @@ std::string RateText(const std::string &ratio) {
   const auto den = ToDouble(ratio.substr(slash + 1));
   if (!num || !den || *num <= 0 || *den <= 0) return {};
   std::string t = Fixed(*num / *den, 2);
+  // Fixed gives a bare "0" for a rate too long to print.
+  if (t.find('.') == std::string::npos) return {};
   while (t.back() == '0') t.pop_back();
   if (t.back() == '.') t.pop_back();
   return t;
@@ -85,15 +98,17 @@ std::string WithoutLowerX(std::string s) {
 std::string ChannelsText(const QJsonObject &s) {
   const std::string layout = Text(s, "channel_layout");
   if (!layout.empty()) return layout;
-  const auto channels = Number(s, "channels");
+  const auto channels = IntNumber(s, "channels");
   if (!channels) return {};
   if (*channels == 1) return "mono";
   if (*channels == 2) return "stereo";
-  return std::to_string(static_cast<int>(*channels)) + " channels";
+  return std::to_string(*channels) + " channels";
 }
 
-// kb/s as printed: rounded, and never 0 for a stream that carries data.
-std::int64_t Kbps(double bitsPerSecond) {
+// kb/s as printed: rounded, and never 0 for a stream that carries data; nothing for a rate beyond
+// any real one.
+std::optional<std::int64_t> Kbps(double bitsPerSecond) {
+  if (!(bitsPerSecond >= 0 && bitsPerSecond / 1000.0 <= MaxKbps)) return std::nullopt;
   const auto k = static_cast<std::int64_t>(std::llround(bitsPerSecond / 1000.0));
   return k < 1 ? 1 : k;
 }
@@ -126,7 +141,7 @@ std::optional<double> StreamBitrate(const QJsonObject &s) {
 }  // namespace
 
 std::string DurationText(double seconds) {
-  if (!(seconds > 0)) seconds = 0;
+  if (!(seconds > 0 && seconds <= MaxSeconds)) seconds = 0;
   const auto hundredths = static_cast<std::int64_t>(std::llround(seconds * 100.0));
   const std::int64_t total = hundredths / 100;
   char buf[64];
@@ -155,6 +170,7 @@ std::optional<std::string> ProbeReport(const std::string &ffprobeJson) {
     duration = 0;
     for (const QJsonObject &s : streams) duration = std::max(duration, Number(s, "duration").value_or(0.0));
   }
+  if (duration > MaxSeconds) duration = 0;
 
   // Bitrates: each stream's own where known; the rest of the total goes to the first stream that
   // has none, the video before the audio.
@@ -182,7 +198,8 @@ std::optional<std::string> ProbeReport(const std::string &ffprobeJson) {
   }
 
   std::string out = "Input #0, " + Text(format, "format_name") + ":" + ProbeLineEnd;
-  const std::string bitrate = total > 0 ? std::to_string(Kbps(total)) + " kb/s" : "N/A";
+  const auto totalKbps = total > 0 ? Kbps(total) : std::nullopt;
+  const std::string bitrate = totalKbps ? std::to_string(*totalKbps) + " kb/s" : "N/A";
   const std::string start = Fixed(Number(format, "start_time").value_or(0.0), 6);
   // Without a duration the program is better off with no "Duration:" key than with a wrong one.
   if (duration > 0)
@@ -193,25 +210,25 @@ std::optional<std::string> ProbeReport(const std::string &ffprobeJson) {
 
   for (std::size_t i = 0; i < streams.size(); ++i) {
     const QJsonObject &s = streams[i];
-    const auto index = static_cast<int>(Number(s, "index").value_or(static_cast<double>(i)));
+    const int index = IntNumber(s, "index").value_or(static_cast<int>(i));
     std::string line = "    Stream #0:" + std::to_string(index) + ": ";
     std::string codec = Text(s, "codec_name");
     if (codec.empty()) codec = "unknown";
-    const std::string kbps = rates[i] ? ", " + std::to_string(Kbps(*rates[i])) + " kb/s" : "";
+    const auto streamKbps = rates[i] ? Kbps(*rates[i]) : std::nullopt;
+    const std::string kbps = streamKbps ? ", " + std::to_string(*streamKbps) + " kb/s" : "";
     if (Text(s, "codec_type") == "video") {
       line += "Video: " + WithoutLowerX(codec);
       if (const std::string pix = Text(s, "pix_fmt"); !pix.empty()) line += ", " + WithoutLowerX(pix);
-      const auto w = Number(s, "width");
-      const auto h = Number(s, "height");
-      if (w && h && *w > 0 && *h > 0)
-        line += ", " + std::to_string(static_cast<int>(*w)) + "x" + std::to_string(static_cast<int>(*h));
+      const auto w = IntNumber(s, "width");
+      const auto h = IntNumber(s, "height");
+      if (w && h && *w > 0 && *h > 0) line += ", " + std::to_string(*w) + "x" + std::to_string(*h);
       line += kbps;
       if (const std::string fps = RateText(Text(s, "avg_frame_rate")); !fps.empty())
         line += ", " + fps + " fps";
     } else {
       line += "Audio: " + codec;
-      if (const auto rate = Number(s, "sample_rate"); rate && *rate > 0)
-        line += ", " + std::to_string(static_cast<int>(*rate)) + " Hz";
+      if (const auto rate = IntNumber(s, "sample_rate"); rate && *rate > 0)
+        line += ", " + std::to_string(*rate) + " Hz";
       if (const std::string ch = ChannelsText(s); !ch.empty()) line += ", " + ch;
       if (const std::string fmt = Text(s, "sample_fmt"); !fmt.empty()) line += ", " + fmt;
       line += kbps;

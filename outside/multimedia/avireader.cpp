@@ -145,8 +145,9 @@ void TAviReader::ScanMovi(std::int64_t start, std::int64_t end, int depth) {
     } else if (at + 8 + size <= end) {  // a chunk cut off by the file's end is left out
       const int stream = StreamOf(id);
       const std::uint32_t kind = id >> 16;
+      // An empty frame repeats the one before it: it takes that frame's data here, once.
       if (stream == FVideoStream && (kind == ('d' | 'c' << 8) || kind == ('d' | 'b' << 8)))
-        FFrames.push_back(Chunk{at + 8, std::uint32_t(size)});
+        FFrames.push_back(size == 0 && !FFrames.empty() ? FFrames.back() : Chunk{at + 8, std::uint32_t(size)});
       else if (stream == FAudioStream && kind == ('w' | 'b' << 8) && size > 0)
         FSound.push_back(Chunk{at + 8, std::uint32_t(size)});
     }
@@ -189,7 +190,6 @@ std::int64_t TAviReader::AudioLength() const {
 std::vector<std::uint8_t> TAviReader::ReadFrameJpeg(int index) const {
   if (!IsOpen()) throw EMediaError("No video file is open");
   if (index < 0 || index >= Length()) throw EMediaError("No frame " + std::to_string(index));
-  while (index > 0 && FFrames[std::size_t(index)].Size == 0) --index;
   const Chunk &c = FFrames[std::size_t(index)];
   if (c.Size > kMaxFrameSize) throw EMediaError("Video frame too large");
   std::vector<std::uint8_t> data(c.Size);

@@ -23,7 +23,8 @@ std::string FourCCText(std::uint32_t code) {
 
 void SamplesToBytes(const std::int16_t *samples, std::size_t count, std::uint8_t *out) {
   if constexpr (std::endian::native == std::endian::little) {
-    std::memcpy(out, samples, count * 2);
+    // An empty block may come with no storage at all, and memcpy must not see its null pointers.
+    if (count) std::memcpy(out, samples, count * 2);
   } else {
     for (std::size_t i = 0; i < count; ++i) {
       out[2 * i] = std::uint8_t(samples[i]);
@@ -34,7 +35,7 @@ void SamplesToBytes(const std::int16_t *samples, std::size_t count, std::uint8_t
 
 void BytesToSamples(const std::uint8_t *bytes, std::size_t count, std::int16_t *out) {
   if constexpr (std::endian::native == std::endian::little) {
-    std::memcpy(out, bytes, count * 2);
+    if (count) std::memcpy(out, bytes, count * 2);
   } else {
     for (std::size_t i = 0; i < count; ++i) out[i] = std::int16_t(Get16(bytes + 2 * i));
   }

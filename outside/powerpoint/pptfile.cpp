@@ -80,6 +80,9 @@ std::uint32_t ReadCurrentUser(std::string_view currentUser) {
 TPersistDirectory ReadPersistDirectory(std::string_view document, std::uint32_t currentEdit) {
   TPersistDirectory dir;
   std::set<std::uint32_t> seen;
+  // Edits saved one after another often share one directory: it is read once, since the entries
+  // of a newer edit win anyway.
+  std::set<std::uint32_t> directoriesRead;
   std::uint32_t edit = currentEdit;
   bool newest = true;
   for (;;) {
@@ -91,8 +94,9 @@ TPersistDirectory ReadPersistDirectory(std::string_view document, std::uint32_t 
       if (ue.size() >= 32 && Get32(ue, 28) != 0) throw EFormatError("the presentation is encrypted with a password");
       newest = false;
     }
-    std::string_view pd = Body(document, Get32(ue, 12), rtPersistDirectoryAtom, 0, "persist directory");
-    std::uint64_t at = 0;
+    const std::uint32_t directory = Get32(ue, 12);
+    std::string_view pd = Body(document, directory, rtPersistDirectoryAtom, 0, "persist directory");
+    std::uint64_t at = directoriesRead.insert(directory).second ? 0 : pd.size();
     while (at + 4 <= pd.size()) {
       std::uint32_t entry = Get32(pd, at);
       std::uint32_t first = entry & 0xFFFFF, count = entry >> 20;

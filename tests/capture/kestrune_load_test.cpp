@@ -8,6 +8,7 @@
 #include "paths.h"
 #include "registry.h"
 #include "testsupport.h"
+#include "uPPTToVideo.h"
 
 namespace fs = std::filesystem;
 
@@ -56,4 +57,25 @@ TEST(LibraryLifetime, RefusesAWorkingFolderThatLeadsToTheHomeFolder) {
   setenv("VANTREL_WINDIR", windir.Path.c_str(), 1);
   EXPECT_EXIT(LoadKestrune(), ::testing::ExitedWithCode(1), "symbolic link.*VANTREL_WORKDIR");
   EXPECT_TRUE(fs::is_directory(home)) << "nothing under the home folder was touched";
+}
+
+TEST(LibraryLifetime, AHostEndingWithExitWithoutUnloadingStillUndoesTheLoadWork) {
+  // Such a host runs the unload work after the library's static objects are destroyed: it must
+  // neither crash on a filled slide table nor be left undone.
+  testsupport::App();
+  testsupport::FreshPlaces places;
+  std::string folder = places.WorkDir / "QueltFiles";
+  EXPECT_EXIT(
+      {
+        void *library = LoadKestrune();
+        if (!library) std::_Exit(3);
+        // A reference: its symbol holds the address of the table. The long text is kept on the heap,
+        // so that freeing it twice would show.
+        auto *table = *static_cast<std::vector<TSlideTiming> **>(dlsym(library, "SlideTable"));
+        table->push_back({"1", "F", "T", "3.50000000000000000000"});
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(EditFlags(), 0u);
+  EXPECT_FALSE(fs::exists(folder));
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -216,6 +217,19 @@ TEST_F(Files, ExistenceAndSize) {
   EXPECT_TRUE(DirectoryExists(Root));
   EXPECT_EQ(FileSize(file), 3);
   EXPECT_EQ(FileSize(Root + "missing"), -1);
+}
+
+TEST_F(Files, ReadingAWholeFileStopsAtItsLimit) {
+  std::string content;
+  EXPECT_TRUE(ReadWholeFile(Make("four.txt", "four"), content, 4));
+  EXPECT_EQ(content, "four");
+  errno = 0;
+  EXPECT_FALSE(ReadWholeFile(Make("five.txt", "fives"), content, 4));
+  EXPECT_EQ(errno, EFBIG);
+  EXPECT_EQ(content, "");
+  // An endless file costs no more than the limit.
+  EXPECT_FALSE(ReadWholeFile("/dev/zero", content, 100000));
+  EXPECT_EQ(errno, EFBIG);
 }
 
 TEST_F(Files, AtomicWriteReplacesContentAndKeepsPermissions) {

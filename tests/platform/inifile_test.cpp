@@ -150,6 +150,16 @@ TEST_F(IniFile, RefusedWriteThrowsWithTheFileName) {
   EXPECT_EQ(Content(path), "[1]\nsize=0\n");
 }
 
+TEST_F(IniFile, AFileTooLargeToReadGivesDefaultsAndIsNeverWrittenOver) {
+  std::string path = Write("huge.ini", "[1]\nsize=7\n");
+  fs::resize_file(path, 1ull << 30);
+  TIniFile ini("huge.ini");
+  EXPECT_EQ(ini.ReadInteger("1", "size", 3), 3);
+  EXPECT_THROW(ini.WriteInteger("1", "size", 4), std::runtime_error);
+  EXPECT_THROW(ini.EraseSection("1"), std::runtime_error);
+  EXPECT_EQ(fs::file_size(path), 1ull << 30);
+}
+
 TEST_F(IniFile, LineBreaksCannotPlantKeys) {
   TIniFile ini("x.ini");
   EXPECT_THROW(ini.WriteString("a", "k", "v\n[evil]\nx=1"), std::runtime_error);

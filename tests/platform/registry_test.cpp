@@ -31,6 +31,12 @@ protected:
     unsetenv("VANTREL_WINDIR");
     fs::remove_all(Folder);
   }
+  // Puts a hive file of that text in place; gives its path.
+  std::string WriteHive(const std::string &text) {
+    fs::create_directories(Folder + "/registry");
+    std::ofstream(win::RegistryHivePath(HKEY::HKEY_LOCAL_MACHINE)) << text;
+    return win::RegistryHivePath(HKEY::HKEY_LOCAL_MACHINE);
+  }
   std::string Hive() {
     std::string content;
     win::ReadWholeFile(win::RegistryHivePath(HKEY::HKEY_LOCAL_MACHINE), content);
@@ -111,17 +117,15 @@ TEST_F(Registry, StringsKeepQuotesBackslashesAndLineBreaks) {
 }
 
 TEST_F(Registry, RewriteKeepsOtherKeysValuesAndComments) {
-  fs::create_directories(Folder + "/registry");
-  std::ofstream(win::RegistryHivePath(HKEY::HKEY_LOCAL_MACHINE))
-      << "Windows Registry Editor Version 5.00\r\n\r\n"
-         "; kept\r\n"
-         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\PowerPoint.Show.8]\r\n"
-         "\"EditFlags\"=dword:00000001\r\n"
-         "\"Blob\"=hex:01,02,\\\r\n  03,04\r\n"
-         "\r\n"
-         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\r\n"
-         "@=\"default\"\r\n"
-         "\"Size\"=hex(4):10,00,00,00\r\n";
+  WriteHive("Windows Registry Editor Version 5.00\r\n\r\n"
+            "; kept\r\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\PowerPoint.Show.8]\r\n"
+            "\"EditFlags\"=dword:00000001\r\n"
+            "\"Blob\"=hex:01,02,\\\r\n  03,04\r\n"
+            "\r\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\r\n"
+            "@=\"default\"\r\n"
+            "\"Size\"=hex(4):10,00,00,00\r\n");
   TRegistry reg;
   ASSERT_TRUE(reg.OpenKey(PowerPointKey, false));
   EXPECT_EQ(reg.ReadInteger("EditFlags"), 1u);
@@ -135,6 +139,28 @@ TEST_F(Registry, RewriteKeepsOtherKeysValuesAndComments) {
   ASSERT_TRUE(reg.OpenKey("\\SOFTWARE\\Other", false));
   EXPECT_EQ(reg.ReadString(""), "default");
   EXPECT_EQ(reg.ReadInteger("Size"), 16u);
+}
+
+TEST_F(Registry, HexValuesThatCannotBeReadGiveNoValue) {
+  WriteHive("Windows Registry Editor Version 5.00\n\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vantrel]\n"
+            "\"Long\"=hex(1):41,00,\\\n  11112222333344445,00\n"
+            "\"Wide\"=hex(4):01,02,03,11112222333344445555\n"
+            "\"Leading\"=hex(4):0000000000000000000000000001,00,00,00\n");
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("\\SOFTWARE\\Vantrel", false));
+  EXPECT_EQ(reg.ReadString("Long"), std::nullopt);
+  EXPECT_EQ(reg.ReadInteger("Wide"), std::nullopt);
+  EXPECT_EQ(reg.ReadInteger("Leading"), 1u) << "leading zeros are no overflow";
+}
+
+TEST_F(Registry, AHiveTooLargeToReadIsNeitherReadNorReplaced) {
+  const std::string hive = WriteHive("Windows Registry Editor Version 5.00\n");
+  fs::resize_file(hive, 1ull << 30);
+  TRegistry reg;
+  EXPECT_FALSE(reg.OpenKey(PowerPointKey, true));
+  EXPECT_FALSE(reg.WriteInteger("EditFlags", 1));
+  EXPECT_EQ(fs::file_size(hive), 1ull << 30);
 }
 
 TEST_F(Registry, UnwritableHiveRefusesQuietly) {

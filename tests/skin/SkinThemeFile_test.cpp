@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 #include "SkinMgr.h"
@@ -279,6 +280,15 @@ TEST_F(SkinThemeFileTest, RandomlyMutatedFilesNeverHangOrCrash) {
       g.LoadFromStream(*stream);
     }
   }
+}
+
+TEST_F(SkinThemeFileTest, AFileFarBeyondAnyThemeIsRefused) {
+  ThemeFileWriter writer;
+  writer.AddInteger("FormMinWidthInt", 200);
+  std::string path = folder.File("huge.skt");
+  ASSERT_TRUE(WriteFile(path, writer.Build()));
+  std::filesystem::resize_file(path, 1ull << 30);
+  EXPECT_THROW(TskinThemeFileReader{path}, std::system_error);
 }
 
 TEST(SkinThemeFileReader, UnopenableFileThrows) {

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QWidget>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -345,6 +346,10 @@ TEST(SkinCanvasBitmap, UnreadableInputLeavesTheBitmapUnchanged) {
   TempFolder folder;
   TBitmap bitmap = SolidBitmap(2, 2, Red);
   EXPECT_FALSE(bitmap.LoadFromFile(folder.File("missing.bmp")));
+  // A picture file far beyond any picture is not read at all.
+  ASSERT_TRUE(bitmap.SaveToFile(folder.File("huge.bmp")));
+  std::filesystem::resize_file(folder.File("huge.bmp"), 1ull << 30);
+  EXPECT_FALSE(bitmap.LoadFromFile(folder.File("huge.bmp")));
   std::istringstream garbage("BM not really a bitmap");
   EXPECT_FALSE(bitmap.LoadFromStream(garbage));
   EXPECT_EQ(bitmap.Width(), 2);

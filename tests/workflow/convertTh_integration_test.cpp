@@ -106,4 +106,36 @@ TEST_F(RealEncoder, AJobConvertsTheClipWithProgressToItsEnd) {
   EXPECT_EQ(Main.MediaInfo.back().Duration, "00:00:05");
 }
 
+TEST_F(RealEncoder, NamesWithQuotesTabsAndBackslashesAreProbedAndConvertedAsThemselves) {
+  // The second name would have closed the quotes early and handed the encoder options of its own.
+  for (const std::string name : {"My \"Best\" Clip", "-Über\t\\\" -f mp4 -y \"out\\"}) {
+    const std::string input = Dir / (name + ".avi");
+    const std::string output = Dir / (name + ".mp4");
+    fs::copy_file(Clip, input);
+    Main.MediaInfo.clear();
+    fm_main->lv->Clear();
+    fm_main->AddMediaFile(input);
+    ASSERT_EQ(Main.MediaInfo.size(), 1u) << name;
+    EXPECT_EQ(Main.MediaInfo[0].Duration, "00:00:05") << name;
+
+    intputrec job = Main.EncoderJob;
+    job.InputFile = input;
+    job.OutputFile = output;
+    job.SizeArg = " -s 160x120";
+    job.DurationSecs = 5;
+    Main.EncoderJob = job;
+    Main.CurItem = 0;
+    Main.Converting = true;
+    StartEncoderJob(job);
+    ASSERT_TRUE(win::PumpUntil([] { return !Main.Converting; }, 120000)) << name;
+    EXPECT_EQ(ConvertTh.EncoderExitCode, 0) << name;
+    EXPECT_GT(fs::file_size(output), 0u) << name;
+  }
+  std::vector<std::string> made;
+  for (const auto &entry : fs::directory_iterator(Dir.Path)) made.push_back(entry.path().filename().string());
+  std::sort(made.begin(), made.end());
+  EXPECT_EQ(made, (std::vector<std::string>{"-Über\t\\\" -f mp4 -y \"out\\.avi", "-Über\t\\\" -f mp4 -y \"out\\.mp4",
+                                            "My \"Best\" Clip.avi", "My \"Best\" Clip.mp4", "sample clip.avi"}));
+}
+
 }  // namespace

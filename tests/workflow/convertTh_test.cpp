@@ -44,6 +44,35 @@ TEST(EncoderCommandLine, QuotesOnlyThePathsThatHoldABlank) {
   EXPECT_EQ(words.back(), "/out/talk.mp4");
 }
 
+TEST(EncoderCommandLine, EveryPathReachesTheEncoderAsExactlyTheArgumentItWas) {
+  // A name with a quote must not close the quotes early and plant options of its own.
+  const std::vector<std::string> names = {"x\" -f mp4 -y \"out.avi",
+                                          "/v/My \"Best\" Clip.avi",
+                                          "/v/tab\there.avi",
+                                          "/v/ends in a backslash\\",
+                                          "/v/endsplain\\",
+                                          "/v/a\\\"b",
+                                          "/v/two\\\\\" quotes\"",
+                                          "-y",
+                                          "/v/Präsentation – Ü.avi",
+                                          ""};
+  const std::vector<std::string> programs = {"/opt/my \"tools\"/register.dat", "/opt/t\tb\\/register.dat",
+                                             "/opt/x\\", "/opt/plain/register.dat"};
+  for (const std::string &program : programs)
+    for (const std::string &name : names) {
+      intputrec job = PathsJob(program, name, name + ".mp4");
+      job.SizeArg = " -s 320x240";
+      std::vector<std::string> words = win::SplitCommandLine(EncoderCommandLine(job));
+      ASSERT_EQ(words.size(), 7u) << EncoderCommandLine(job);
+      EXPECT_EQ(words[0], program);
+      EXPECT_EQ(words[3], name) << EncoderCommandLine(job);
+      EXPECT_EQ(words.back(), name + ".mp4") << EncoderCommandLine(job);
+    }
+  // Plain names with blanks keep their plain quotes.
+  EXPECT_EQ(QuoteIfBlank("/v/in put.avi"), "\"/v/in put.avi\"");
+  EXPECT_EQ(QuoteProgramIfBlank("/opt/my tools/register.dat"), "\"/opt/my tools/register.dat\"");
+}
+
 TEST(EncoderCommandLine, JoinsTheSixteenPiecesInTheirOrder) {
   intputrec job = PathsJob("/p/register.dat", "/w/FinalVideo.AVI", "/o/talk.mp4");
   job.VideoRateArg = " -r 25 -b 768000";
@@ -342,3 +371,21 @@ TEST(ConsumeLines, EndsLinesAtCrLfOrCrLfAndKeepsAnUnfinishedOne) {
   ConsumeLines(buffer, [&] { ++lines; });
   EXPECT_EQ(lines, 3);
 }
+
+TEST(ReadPipePieces, EndlessOutputWithoutALineEndCostsBoundedMemory) {
+  // Two megabytes on one line, then a progress line.
+  auto process = StartPipedProcess(
+      "/bin/sh -c \"head -c 2000000 /dev/zero | tr '\\0' x; printf '\\rtime=3.00 bitrate=1\\r'\"", "");
+  ASSERT_NE(process, nullptr);
+  std::string output;
+  std::atomic<bool> ended = false;
+  std::size_t largest = 0;
+  int progress = 0;
+  ReadPipePieces(process->Output(), 256, output, ended, [&] {
+    largest = std::max(largest, output.size());
+    ConsumeLines(output, [&] { progress = std::max(progress, ParseProgressSeconds(output)); });
+  });
+  EXPECT_LE(largest, MaxUnfinishedLine + 256);
+  EXPECT_EQ(progress, 3) << "the line after the endless one is still read";
+}
+

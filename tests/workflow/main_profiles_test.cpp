@@ -132,6 +132,14 @@ TEST_F(ProfileFileTest, AFileEndingInsideOrBeforeABlockGivesOnlyTheLinesItHolds)
 
 TEST_F(ProfileFileTest, AMissingFileIsAnError) {
   EXPECT_THROW(Tfm_main::ReadProfileBlock(Dir / "absent.qev", 1), std::runtime_error);
+  // So is one far larger than any profile list, which is not read at all.
+  std::filesystem::resize_file(Write("one\n1a\n1b\n1c\n"), 1ull << 30);
+  try {
+    Tfm_main::ReadProfileBlock(Dir / "profiles.qev", 1);
+    ADD_FAILURE() << "read";
+  } catch (const std::runtime_error &error) {
+    EXPECT_EQ(std::string(error.what()), "Cannot open file \"" + Dir / "profiles.qev" + "\". File too large.");
+  }
 }
 
 TEST(ProfileLine, TwoBlanksOrAOneCharacterLastTokenEndTheList) {

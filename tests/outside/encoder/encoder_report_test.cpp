@@ -129,6 +129,22 @@ TEST(ProbeReport, RefusesWhatIsNotADescription) {
   EXPECT_FALSE(ProbeReport(R"({"streams": []})"));
 }
 
+TEST(ProbeReport, NumbersBeyondAnyRealOneAreLeftOutNotConverted) {
+  const auto report = ProbeReport(Json(
+      R"("format_name": "avi", "duration": "1e30", "bit_rate": 1e300)",
+      R"({"index": 1e30, "codec_name": "mjpeg", "codec_type": "video", "width": 1e20, "height": 3e9,
+          "avg_frame_rate": "1e300/1", "bit_rate": "1e300"},
+         {"index": -3e9, "codec_name": "pcm_s16le", "codec_type": "audio", "sample_rate": "1e300",
+          "channels": 1e10, "bit_rate": "64000"})"));
+  ASSERT_TRUE(report);
+  EXPECT_EQ(*report,
+            "Input #0, avi:\r\n"
+            "  Duration unknown, start: 0.000000, bitrate: N/A\r\n"
+            "    Stream #0:0: Video: mjpeg\r\n"
+            "    Stream #0:1: Audio: pcm_s16le, 64 kb/s\r\n");
+  EXPECT_EQ(DurationText(1e300), "00:00:00.00");
+}
+
 TEST(ProbeReport, DurationIsRoundedToHundredths) {
   EXPECT_EQ(DurationText(2.999), "00:00:03.00");
   EXPECT_EQ(DurationText(83.456), "00:01:23.46");

@@ -471,3 +471,36 @@ TEST(AviReader, FileCutShortKeepsItsWholeFrames) {
   ASSERT_LT(r.Length(), 10);
   for (int k = 0; k < r.Length(); ++k) EXPECT_EQ(r.ReadFrameJpeg(k), w.Frames[std::size_t(k)]);
 }
+
+TEST(AviReader, AnEmptyFrameRepeatsTheOneBeforeIt) {
+  TestFolder dir;
+  const std::string path = dir.Path("OutVideo.AVI");
+  const Written w = WriteFinal(path, 6, 0, 10);
+  // Frames 0, 2, 3 and 4 become empty chunks, each followed by a JUNK chunk over its old bytes.
+  std::vector<std::uint8_t> f = ReadAll(path);
+  auto set32 = [&f](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) f[at + std::size_t(i)] = std::uint8_t(v >> (8 * i));
+  };
+  int frame = 0;
+  for (std::size_t at = 0; at + 8 <= f.size();) {
+    const std::uint32_t id = riff::Get32(&f[at]), size = riff::Get32(&f[at + 4]);
+    if (id == riff::FourCC("RIFF") || (id == riff::FourCC("LIST") && riff::Get32(&f[at + 8]) == riff::FourCC("movi"))) {
+      at += 12;
+      continue;
+    }
+    if (id == riff::FourCC("00dc") && (frame == 0 || (frame >= 2 && frame <= 4))) {
+      set32(at + 4, 0);
+      set32(at + 8, riff::FourCC("JUNK"));
+      set32(at + 12, size - 8);
+    }
+    if (id == riff::FourCC("00dc")) ++frame;
+    at += 8 + size + (size & 1);
+  }
+  std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char *>(f.data()), std::streamsize(f.size()));
+  TAviReader r;
+  r.OpenFile(path);
+  ASSERT_EQ(r.Length(), 6);
+  EXPECT_TRUE(r.ReadFrameJpeg(0).empty()) << "nothing before the first frame to repeat";
+  for (int k : {1, 2, 3, 4}) EXPECT_EQ(r.ReadFrameJpeg(k), w.Frames[1]) << k;
+  EXPECT_EQ(r.ReadFrameJpeg(5), w.Frames[5]);
+}

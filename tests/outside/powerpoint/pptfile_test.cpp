@@ -107,6 +107,38 @@ TEST(SlideList, NewestEditWins) {
   ExpectTransition(ppt::ReadSlides(deck.Document, deck.CurrentEdit)[0], true, false, 0);
 }
 
+TEST(SlideList, SavesThatShareOneDirectoryReadLikeOne) {
+  // A deck saved many times: most edits name the first directory, one in their midst and the one
+  // after them a second directory (slide 3), the newest edit a third (slide 1).
+  TDeck deck = Deck(ThreeSlides());
+  const std::uint32_t firstDirectory = deck.CurrentEdit - 8 - 4 * 2 * 4;
+  TSlide middle, newest;
+  middle.Info = SlideInfo(2000, fAutoAdvance);
+  newest.Info = SlideInfo(4000, fAutoAdvance);
+  const std::uint32_t middleSlide = std::uint32_t(deck.Document.size());
+  deck.Document += SlideContainer(middle);
+  const std::uint32_t middleDirectory = std::uint32_t(deck.Document.size());
+  deck.Document += PersistDirectory({{4, middleSlide}});
+  std::uint32_t edit = deck.CurrentEdit;
+  for (int i = 0; i <= 300; ++i) {
+    const std::uint32_t next = std::uint32_t(deck.Document.size());
+    deck.Document += UserEdit(edit, i == 150 || i == 300 ? middleDirectory : firstDirectory, 1);
+    edit = next;
+  }
+  const std::uint32_t newestSlide = std::uint32_t(deck.Document.size());
+  deck.Document += SlideContainer(newest);
+  const std::uint32_t newestDirectory = std::uint32_t(deck.Document.size());
+  deck.Document += PersistDirectory({{2, newestSlide}});
+  const std::uint32_t current = std::uint32_t(deck.Document.size());
+  deck.Document += UserEdit(edit, newestDirectory, 1);
+
+  auto slides = ppt::ReadSlides(deck.Document, current);
+  ASSERT_EQ(slides.size(), 3u);
+  ExpectTransition(slides[0], false, true, 4);
+  ExpectTransition(slides[1], true, true, 3.5f);
+  ExpectTransition(slides[2], false, true, 2);
+}
+
 TEST(SlideList, EmptySlideListHasNoSlides) {
   TDeck deck = Deck({});
   EXPECT_TRUE(ppt::ReadSlides(deck.Document, deck.CurrentEdit).empty());
