@@ -155,7 +155,7 @@ void Files(const fs::path &bin) {
        "  00,00\n\"Bytes\"=hex(4):00,00,01,00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\n\"Name\"=\"x\"\n");
 
   using namespace std::string_literals;
-  Seed("cmdline", "paths", "/home/user/My Video/in put.avi\0-i\0out.mp4\0\xC3\xA9t\xC3\xA9 clip.mp4"s);
+  Seed("cmdline", "paths", "register.dat\0/home/user/My Video/in put.avi\0-i\0out.mp4\0\xC3\xA9t\xC3\xA9 clip.mp4"s);
 }
 
 // A deck saved twice: the second edit changes slide 2 and keeps the first edit's directory for the rest.
