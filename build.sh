@@ -2,6 +2,8 @@
 # Vantrel: install what is missing, build, then run the program or its tests.
 #   ./build.sh run    installs, builds, starts the program
 #   ./build.sh test   installs, builds, runs every test with ctest
+#   ./build.sh install PACKAGE...   installs those of the named further packages that are missing
+#                                   (the CI steps' own tools)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -11,7 +13,7 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libjpeg62-turbo-dev libp
 
 install_missing() {
   local missing=()
-  for p in "${PACKAGES[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -44,18 +46,22 @@ build() {
 
 case "${1:-}" in
   run)
-    install_missing
+    install_missing "${PACKAGES[@]}"
     build
     exec build/bin/Vantrel
     ;;
   test)
-    install_missing
+    install_missing "${PACKAGES[@]}"
     build
     cd build
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)" --timeout 900
     ;;
+  install)
+    shift
+    install_missing "$@"
+    ;;
   *)
-    echo "usage: ./build.sh run | test" >&2
+    echo "usage: ./build.sh run | test | install PACKAGE..." >&2
     exit 2
     ;;
 esac

@@ -9,16 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 
 # The sanitizer runtimes come with GCC; a machine without them gets them the way build.sh installs.
-missing=()
-for p in libasan8 libubsan1; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+./build.sh install libasan8 libubsan1
 
 tree=build-sanitize
 jobs="${JOBS:-$(nproc)}"

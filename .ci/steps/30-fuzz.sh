@@ -7,18 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
-PACKAGES=(clang libclang-rt-14-dev)
-missing=()
-for p in "${PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+./build.sh install clang libclang-rt-14-dev
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVANTREL_FUZZ=ON \
       -DVANTREL_FUZZ_SECONDS="${VANTREL_FUZZ_SECONDS:-15}" >/dev/null
