@@ -215,15 +215,15 @@ int TServer::Play(const std::string &rawPath, bool loop) {
     ::close(s->File);
     return 0;
   }
-  const pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, kChannels};
-  s->Stream = pa_stream_new(F->Context, "sound", &spec, nullptr);
+  const pa_sample_spec format{PA_SAMPLE_S16LE, kRate, kChannels};
+  s->Stream = pa_stream_new(F->Context, "sound", &format, nullptr);
   if (!s->Stream) {
     ::close(s->File);
     return 0;
   }
   pa_buffer_attr attr;
   attr.maxlength = std::uint32_t(-1);
-  attr.tlength = std::uint32_t(pa_usec_to_bytes(kPlaybackLatencyUs, &spec));
+  attr.tlength = std::uint32_t(pa_usec_to_bytes(kPlaybackLatencyUs, &format));
   attr.prebuf = std::uint32_t(-1);
   attr.minreq = std::uint32_t(-1);
   attr.fragsize = std::uint32_t(-1);
@@ -257,17 +257,17 @@ bool TServer::Playing(int sound) const {
 int TServer::Record(const std::string &source, int rate, int channels, TOnData onData) {
   TLock lock(F->Loop);
   if (pa_context_get_state(F->Context) != PA_CONTEXT_READY) return 0;
-  const pa_sample_spec spec{PA_SAMPLE_S16LE, std::uint32_t(rate), std::uint8_t(channels)};
-  if (!pa_sample_spec_valid(&spec)) return 0;
+  const pa_sample_spec format{PA_SAMPLE_S16LE, std::uint32_t(rate), std::uint8_t(channels)};
+  if (!pa_sample_spec_valid(&format)) return 0;
   auto r = std::make_unique<TRecording>();
   r->OnData = std::move(onData);
-  r->FrameBytes = pa_frame_size(&spec);
-  r->Stream = pa_stream_new(F->Context, "recording", &spec, nullptr);
+  r->FrameBytes = pa_frame_size(&format);
+  r->Stream = pa_stream_new(F->Context, "recording", &format, nullptr);
   if (!r->Stream) return 0;
   pa_buffer_attr attr;
   attr.maxlength = std::uint32_t(-1);
   attr.tlength = attr.prebuf = attr.minreq = std::uint32_t(-1);
-  attr.fragsize = std::uint32_t(pa_usec_to_bytes(kRecordFragmentUs, &spec));
+  attr.fragsize = std::uint32_t(pa_usec_to_bytes(kRecordFragmentUs, &format));
   pa_stream_set_read_callback(r->Stream, &State::Take, r.get());
   if (pa_stream_connect_record(r->Stream, source.empty() ? nullptr : source.c_str(), &attr, PA_STREAM_ADJUST_LATENCY) < 0) {
     Release(r->Stream);
