@@ -124,14 +124,14 @@ Hive ParseHive(const std::string &content) {
     // Long binary values go on over lines that end in "\"; only the newest line tells whether
     // another follows.
     if (entry.IsValue && StartsWithText(data, "hex")) {
-      for (std::string last = data; !last.empty() && last.back() == '\\' && i + 1 < lines.size();) {
+      std::string last = data;
+      while (!last.empty() && last.back() == '\\' && i + 1 < lines.size()) {
         entry.Text += "\n" + lines[++i];
         last = Trim(lines[i]);
       }
+      // A "\" with no line left to continue would swallow whatever is written after the value.
+      if (!last.empty() && last.back() == '\\') entry.Text.erase(entry.Text.find_last_of('\\'));
     }
-    // A "\" with no line left to continue would swallow whatever is written after the value.
-    if (entry.IsValue && StartsWithText(data, "hex") && data.back() == '\\')
-      entry.Text.erase(entry.Text.find_last_of('\\'));
     current->Entries.push_back(std::move(entry));
   }
   if (hive.Preamble.empty() && hive.Keys.empty()) hive.Preamble = {HiveHeader, ""};
