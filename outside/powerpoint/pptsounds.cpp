@@ -204,7 +204,8 @@ private:
     std::optional<std::uint32_t> objectId;
     if (const TRecord *ref = FirstOf(client, rtExObjRefAtom, 4)) objectId = Get32(ref->Body, 0);
     const TRecord *animation = FirstOf(client, rtAnimationInfo);
-    const TRecord *atom = animation ? FirstOf(Children(animation->Body), rtAnimationInfoAtom, 28) : nullptr;
+    const std::vector<TRecord> animationRecords = animation ? Children(animation->Body) : std::vector<TRecord>();
+    const TRecord *atom = FirstOf(animationRecords, rtAnimationInfoAtom, 28);
 
     if (!atom) {
       // Recorded narration plays as its slide appears, before anything else.
