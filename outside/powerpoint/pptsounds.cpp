@@ -44,6 +44,8 @@ const TRecord *FirstOf(const std::vector<TRecord> &records, std::uint16_t type, 
     }
   return nullptr;
 }
+// The record found lives in the list: a list that is gone by the next statement cannot be searched.
+const TRecord *FirstOf(std::vector<TRecord> &&, std::uint16_t, std::uint32_t = 0) = delete;
 
 std::uint32_t Get32(std::string_view b, std::size_t at) {
   auto byte = [&](std::size_t i) { return std::uint32_t(std::uint8_t(b[at + i])); };
