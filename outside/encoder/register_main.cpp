@@ -22,6 +22,12 @@
 
 namespace {
 
+// No line of ffmpeg's or ffprobe's is this long; what outgrows it is dropped, so that endless
+// output costs bounded memory.
+constexpr std::size_t kMaxLine = 64 * 1024;
+// ffprobe's report of any real file is far smaller; a probe that writes more is stopped.
+constexpr std::size_t kMaxProbeReport = 16 * 1024 * 1024;
+
 volatile sig_atomic_t ChildPid = 0;
 volatile sig_atomic_t StopSignal = 0;
 
@@ -156,6 +162,7 @@ void Pump(Child &child, OutLine onOut, ErrLine onErr) {
       }
       if (i == 0) drain(buf, onOut);
       else drain(buf, onErr);
+      if (buf.size() > kMaxLine) buf.clear();
     }
   }
 }
@@ -171,12 +178,6 @@ int WaitStatus(pid_t pid) {
   return 1;
 }
 
-std::string FirstLine(const std::string &text) {
-  std::string line = text.substr(0, text.find('\n'));
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
-}
-
 int Probe(const encoder::Request &request) {
   const std::string ffprobe = FindOnPath("ffprobe");
   if (ffprobe.empty()) {
@@ -189,13 +190,29 @@ int Probe(const encoder::Request &request) {
     return 1;
   }
   ChildPid = child.Pid;
-  std::string json, errors;
-  Pump(child, [&json](const std::string &l) { json += l + "\n"; },
-       [&errors](const std::string &l) { errors += l + "\n"; });
+  std::string json, why;
+  bool tooLarge = false;
+  Pump(
+      child,
+      [&](const std::string &l) {
+        if (tooLarge) return;
+        json += l + "\n";
+        if (json.size() <= kMaxProbeReport) return;
+        tooLarge = true;
+        json.clear();
+        ::kill(child.Pid, SIGKILL);
+      },
+      [&why](const std::string &l) {
+        if (why.empty()) why = l;
+      });
   const int status = WaitStatus(child.Pid);
+  if (tooLarge) {
+    PrintError("cannot read input \"" + request.Input + "\": ffprobe's report of it is larger than " +
+               std::to_string(kMaxProbeReport / (1024 * 1024)) + " MB");
+    return 1;
+  }
   const auto report = status == 0 ? encoder::ProbeReport(json) : std::nullopt;
   if (!report) {
-    const std::string why = FirstLine(errors);
     PrintError("cannot read input \"" + request.Input + "\"" +
                (why.empty() ? std::string(": not a media file") : ": " + why));
     return 1;

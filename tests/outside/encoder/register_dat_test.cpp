@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -74,7 +75,7 @@ struct RunResult {
 // Runs a command line in `workDir`; `onPiece` sees each piece read and the child's pid.
 RunResult RunCommandLine(const std::string &commandLine, const fs::path &workDir,
               const std::function<void(const std::string &, pid_t)> &onPiece = {},
-              const std::string &pathVariable = "") {
+              const std::string &pathVariable = "", rlim_t addressSpace = 0) {
   const std::vector<std::string> words = Split(commandLine);
   std::vector<char *> argv;
   for (const std::string &w : words) argv.push_back(const_cast<char *>(w.c_str()));
@@ -90,6 +91,10 @@ RunResult RunCommandLine(const std::string &commandLine, const fs::path &workDir
     for (int fd : {in[0], in[1], out[0], out[1]}) ::close(fd);
     if (::chdir(workDir.c_str()) != 0) ::_exit(126);
     if (!pathVariable.empty()) ::setenv("PATH", pathVariable.c_str(), 1);
+    if (addressSpace) {
+      const rlimit limit{addressSpace, addressSpace};
+      ::setrlimit(RLIMIT_AS, &limit);
+    }
     ::execv(argv[0], argv.data());
     ::_exit(127);
   }
@@ -276,6 +281,30 @@ TEST_F(RegisterDat, MissingFfmpegFailsWithAMessage) {
     EXPECT_NE(run.Output.find("not found"), std::string::npos) << run.Output;
   }
   EXPECT_FALSE(fs::exists(Dir / "out.mp4"));
+}
+
+// A media probe that writes without end, or one endless line, costs bounded memory and ends with a
+// message instead of taking the encoder down.
+TEST_F(RegisterDat, EndlessProbeOutputFailsWithAMessage) {
+#if defined(__SANITIZE_ADDRESS__)
+  const rlim_t limit = 0;  // the sanitizer's shadow memory needs more room than any cap
+#else
+  const rlim_t limit = rlim_t(256) << 20;
+#endif
+  const fs::path bin = Dir / "bin";
+  fs::create_directories(bin);
+  const std::vector<std::pair<std::string, std::string>> probes = {
+      {"endless report", "exec yes '  \"tag\": \"x\",'"},
+      {"one endless line", "head -c 400000000 /dev/zero | tr '\\0' x"}};
+  for (const auto &[what, script] : probes) {
+    std::ofstream(bin / "ffprobe") << "#!/bin/sh\n" << script << "\n";
+    fs::permissions(bin / "ffprobe", fs::perms::owner_all);
+    const RunResult run =
+        RunCommandLine(ProbeCommandLine(Encoder, Sample()), Dir, {}, bin.string() + ":/usr/bin:/bin", limit);
+    EXPECT_EQ(run.Status, 1) << what << ": " << run.Output.substr(0, 400);
+    EXPECT_NE(run.Output.find("register.dat: cannot read input"), std::string::npos) << what;
+    EXPECT_EQ(run.Output.find("Duration:"), std::string::npos) << what;
+  }
 }
 
 TEST_F(RegisterDat, DvdTitleWithoutItsFolderFailsWithAMessage) {
