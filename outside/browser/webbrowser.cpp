@@ -392,6 +392,8 @@ TWebBrowser::TWebBrowser(QWidget *parent, TComponent *owner)
                        return d.PaneProc(wnd, msg, wParam, lParam);
                      });
   d.SlideTimer.setSingleShot(true);
+  // A coarse timer may fire 5% early: a 3.5 s slide would show for 3.33 s.
+  d.SlideTimer.setTimerType(Qt::PreciseTimer);
   QObject::connect(&d.SlideTimer, &QTimer::timeout, &d.Receiver, [&d] { d.Advance(); });
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <chrono>
 #include <unistd.h>
 #include <QApplication>
 #include <QFile>
@@ -34,6 +35,7 @@ struct TWorkWindow {
   TPanel *Panel = new TPanel(&Form);
   TWebBrowser *WB = new TWebBrowser(Panel);
   std::vector<std::string> Completed;
+  std::vector<std::chrono::steady_clock::time_point> CompletedAt;
   // The work window's browser is wider than the 800 x 600 that the capture takes from its corner.
   explicit TWorkWindow(QSize browser = QSize(816, 600)) {
     Form.SetClientSize(820, 680);
@@ -41,7 +43,10 @@ struct TWorkWindow {
     WB->setGeometry(QRect(QPoint(0, 0), browser));
     Form.setAttribute(Qt::WA_DontShowOnScreen);
     Form.show();
-    WB->OnDocumentComplete = [this](const std::string &url) { Completed.push_back(url); };
+    WB->OnDocumentComplete = [this](const std::string &url) {
+      Completed.push_back(url);
+      CompletedAt.push_back(std::chrono::steady_clock::now());
+    };
   }
   bool WaitPages(std::size_t count, int timeoutMs) {
     return win::PumpUntil([&] { return Completed.size() >= count; }, timeoutMs);
@@ -152,6 +157,9 @@ TEST(BrowserShow, PlaysTheDeckToTheEndScreen) {
   EXPECT_EQ(work.Completed.size(), 2u);
   ASSERT_TRUE(work.WaitPages(3, 15000));
   EXPECT_EQ(Dominant(work.Print(), QPoint(400, 150)), 3);
+  // Never early: a timer that may fire within 5% of its time cuts the slide short in the video.
+  const std::chrono::duration<double, std::milli> shown = work.CompletedAt[2] - work.CompletedAt[1];
+  EXPECT_GE(shown.count(), 3490) << "slide 2 advanced before its 3.5 s";
 
   // After the last slide: the end screen, without a DocumentComplete.
   PageDown(pane);
