@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
+#include <sstream>
 #include <utility>
 
 #include "about.h"
@@ -213,12 +214,8 @@ void Tfm_main::ShowLanguageText(int N) {
     throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(errno));
   std::string line;
   int read = 0;
-  for (std::size_t start = 0; read < N && start < content.size(); ++read) {
-    std::size_t end = content.find('\n', start);
-    if (end == std::string::npos) end = content.size();
-    line = content.substr(start, end - start);
-    start = end + 1;
-  }
+  std::istringstream lines(content);
+  while (read < N && std::getline(lines, line)) ++read;
   if (!line.empty() && line.back() == '\r') line.pop_back();
   // Objects without a line of their own (and numbers past the end) clear the hint rather than leave
   // another object's text under the pointer.

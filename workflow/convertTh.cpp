@@ -189,8 +189,13 @@ bool TryStrToInt(const std::string &Text, int &Value) {
   return true;
 }
 
+namespace {
+// What the command-line splitter would cut or drop unless it is in quotes.
+bool NeedsQuotes(const std::string &Text) { return Text.empty() || Text.find_first_of(" \t\"") != std::string::npos; }
+}  // namespace
+
 std::string QuoteIfBlank(const std::string &Text) {
-  if (!Text.empty() && Text.find_first_of(" \t\"") == std::string::npos) return Text;
+  if (!NeedsQuotes(Text)) return Text;
   // Backslashes are escapes only before a quote, so only there (and before the closing quote) are
   // they doubled; an inner quote is escaped.
   std::string quoted = "\"";
@@ -209,7 +214,7 @@ std::string QuoteIfBlank(const std::string &Text) {
 }
 
 std::string QuoteProgramIfBlank(const std::string &Text) {
-  if (!Text.empty() && Text.find_first_of(" \t\"") == std::string::npos) return Text;
+  if (!NeedsQuotes(Text)) return Text;
   // In the program name backslashes are plain characters and a doubled quote is a quote.
   std::string quoted = "\"";
   for (char c : Text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);

@@ -77,6 +77,21 @@ std::uint32_t ReadCurrentUser(std::string_view currentUser) {
   return Get32(currentUser, 16);
 }
 
+namespace {
+// The entries of one persist directory that no newer edit has given already.
+void AddPersistEntries(std::string_view pd, TPersistDirectory &dir) {
+  std::uint64_t at = 0;
+  while (at + 4 <= pd.size()) {
+    std::uint32_t entry = Get32(pd, at);
+    std::uint32_t first = entry & 0xFFFFF, count = entry >> 20;
+    at += 4;
+    if (std::uint64_t(count) * 4 > pd.size() - at)
+      throw EFormatError("the presentation is damaged (persist directory cut short)");
+    for (std::uint32_t i = 0; i < count; ++i, at += 4) dir.Offsets.emplace(first + i, Get32(pd, at));  // newer kept
+  }
+}
+}  // namespace
+
 TPersistDirectory ReadPersistDirectory(std::string_view document, std::uint32_t currentEdit) {
   TPersistDirectory dir;
   std::set<std::uint32_t> seen;
@@ -95,16 +110,8 @@ TPersistDirectory ReadPersistDirectory(std::string_view document, std::uint32_t 
       newest = false;
     }
     const std::uint32_t directory = Get32(ue, 12);
-    std::string_view pd = Body(document, directory, rtPersistDirectoryAtom, 0, "persist directory");
-    std::uint64_t at = directoriesRead.insert(directory).second ? 0 : pd.size();
-    while (at + 4 <= pd.size()) {
-      std::uint32_t entry = Get32(pd, at);
-      std::uint32_t first = entry & 0xFFFFF, count = entry >> 20;
-      at += 4;
-      if (std::uint64_t(count) * 4 > pd.size() - at)
-        throw EFormatError("the presentation is damaged (persist directory cut short)");
-      for (std::uint32_t i = 0; i < count; ++i, at += 4) dir.Offsets.emplace(first + i, Get32(pd, at));  // newer kept
-    }
+    if (directoriesRead.insert(directory).second)
+      AddPersistEntries(Body(document, directory, rtPersistDirectoryAtom, 0, "persist directory"), dir);
     std::uint32_t last = Get32(ue, 8);
     if (last == 0) break;
     edit = last;
