@@ -127,7 +127,8 @@ void TfrmPPTToVideo::WBDocumentComplete(const std::string &URL) {
 }
 
 void TfrmPPTToVideo::WBNavigateError(const std::string &URL, const std::string &Reason) {
-  if (uMain::IsPresentationFile(Globals.PresentationFile)) return;
+  // A show application that cannot start, or dies, is the capture's to report: it watches for it.
+  if (uMain::IsPresentationFile(Globals.PresentationFile) && WB->ShowApplicationFailed()) return;
   const std::string text =
       win::ExtractFileName(Globals.PresentationFile) + " cannot be shown, so it cannot be converted.\r\n" + Reason;
   // The last step: handling the error, the main window frees this window.

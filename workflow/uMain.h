@@ -32,8 +32,8 @@ public:
   void FormCreate();
   void FormClose(TCloseAction &Action);
   void WBDocumentComplete(const std::string &URL);
-  // A file that is not a presentation is captured as the browser shows it; one that the browser
-  // cannot show would only give blank captures, so the conversion ends with a message naming it.
+  // A file that the browser cannot show would only give blank captures, so the conversion ends with
+  // a message naming it and the reason.
   void WBNavigateError(const std::string &URL, const std::string &Reason);
 
 protected:

@@ -174,6 +174,7 @@ struct TWebBrowser::Impl {
   bool StillPage = false;  // a document's first page shows, and no input advances it
   bool Waiting = false;    // Navigate waits for the first slide or page
   std::string Error;
+  bool ApplicationFailed = false;  // the Error is the show application's own, not the file's
   QTimer SlideTimer;
 
   // Every window of the tree fills the browser, also those hidden now (whose own resize would wait).
@@ -227,6 +228,7 @@ struct TWebBrowser::Impl {
     Pane->ShowWhite();
     ShowShowView();
     Error.clear();
+    ApplicationFailed = false;
     // Nothing to draw: no application is started.
     if (!QFileInfo(path).isFile()) {
       Fail("Cannot read " + path.toStdString() + ": there is no such file");
@@ -238,7 +240,7 @@ struct TWebBrowser::Impl {
     try {
       Process = std::make_unique<win::TProcess>(start);
     } catch (const std::exception &e) {
-      Fail(std::string("POWERPNT.EXE cannot start: ") + e.what());
+      Fail(std::string("POWERPNT.EXE cannot start: ") + e.what(), true);
       return;
     }
     Output = Process->Output();
@@ -269,15 +271,16 @@ struct TWebBrowser::Impl {
       if (pending.size() > kMaxShowLine) pending.clear();
     }
     Deliver(generation, [this] {
-      if (!Started) Fail("POWERPNT.EXE ended before anything was shown");
+      if (!Started) Fail("POWERPNT.EXE ended before anything was shown", true);
     });
   }
 
   // The address cannot be shown: the first reason is kept, and the host hears of it once, never
   // from inside Navigate, whose caller may free the browser on hearing it.
-  void Fail(const std::string &reason) {
+  void Fail(const std::string &reason, bool application = false) {
     if (!Error.empty()) return;
     Error = reason;
+    ApplicationFailed = application;
     if (!Waiting) QueueNavigateError();
   }
 
@@ -413,6 +416,7 @@ void TWebBrowser::Navigate(const std::string &url) {
   d.EndShow();
   d.Url = url;
   d.Error.clear();
+  d.ApplicationFailed = false;
   if (url.empty()) {
     d.ShowPlainPage();
     return;
@@ -454,3 +458,5 @@ win::HWND TWebBrowser::PaneHandle() const { return win::HandleOf(FImpl->Pane); }
 int TWebBrowser::ShowProcessId() const { return FImpl->Process && FImpl->Process->Running() ? FImpl->Process->Pid() : 0; }
 
 std::string TWebBrowser::ShowError() const { return FImpl->Error; }
+
+bool TWebBrowser::ShowApplicationFailed() const { return !FImpl->Error.empty() && FImpl->ApplicationFailed; }

@@ -54,6 +54,9 @@ public:
   int ShowProcessId() const;
   // Why the last file could not be shown (empty when it could).
   std::string ShowError() const;
+  // Whether that was the show application's failure rather than the file's: POWERPNT.EXE could not
+  // be started, or ended without saying why.
+  bool ShowApplicationFailed() const;
 
 protected:
   void resizeEvent(QResizeEvent *event) override;

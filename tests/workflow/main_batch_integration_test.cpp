@@ -136,3 +136,42 @@ TEST_F(StopWhileWaiting, TheProbesFirstAttemptOrItsRetry) {
   fs::copy_file(Deck("one.ppt"), Decks / "talk.ppt", fs::copy_options::overwrite_existing);
   ExpectTheNextConvertWorks();
 }
+
+namespace {
+class RealBatch : public StopWhileWaiting {};
+}  // namespace
+
+// What the show cannot draw ends the row with a message naming the file and the reason, and no
+// output file; only a show application that is gone is reported as missing PowerPoint.
+TEST_F(RealBatch, AFileThatCannotBeDrawnEndsWithAMessageNamingIt) {
+  const std::string garbage = [] {
+    std::string bytes(40000, '\0');
+    unsigned state = 12345;
+    for (char &c : bytes) c = char((state = state * 1103515245u + 12345u) >> 16);
+    return bytes;
+  }();
+  struct TCase {
+    std::string Name, Content, Reason;
+  };
+  std::ifstream undrawable(Deck("undrawable.ppt"), std::ios::binary);
+  const TCase cases[] = {
+      {"talk.ppt", std::string(std::istreambuf_iterator<char>(undrawable), {}),
+       "LibreOffice could not convert " + Decks / "talk.ppt" + " to slides (Error: source file could not be loaded)."},
+      {"x.pptx", "", "Cannot read " + Decks / "x.pptx" + ": the file is empty"},
+      {"y.pptx", garbage,
+       "LibreOffice could not convert " + Decks / "y.pptx" + " to a page (Error: source file could not be loaded)."},
+  };
+  for (const TCase &c : cases) {
+    testsupport::WriteFile(Decks / c.Name, c.Content);
+    Add(Decks / c.Name);
+    Messages.clear();
+    Form->Convert1Click();
+    EXPECT_EQ(Messages, std::vector<std::string>{c.Name + " cannot be shown, so it cannot be converted.\r\n" + c.Reason});
+    EXPECT_EQ(Status(), "Convertor Stoped") << c.Name;
+    EXPECT_FALSE(Main.Converting) << c.Name;
+    EXPECT_TRUE(fs::is_empty(Output.Path)) << c.Name;
+    EXPECT_FALSE(IsProcessRunning("POWERPNT.EXE")) << c.Name;
+    Form->lvPPT->SetItemIndex(0);
+    Form->RemoveSelectedFiles();
+  }
+}

@@ -174,10 +174,39 @@ std::string OfficeExecutable() {
   return program;
 }
 
-bool IsWebPage(const std::string &path) {
+std::string LowerExtension(const std::string &path) {
   std::string extension = fs::path(path).extension().string();
   for (char &c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return extension;
+}
+
+bool IsWebPage(const std::string &path) {
+  std::string extension = LowerExtension(path);
   return extension == ".htm" || extension == ".html";
+}
+
+// The presentation import of a file offered as a presentation; empty for other files. LibreOffice
+// opens a file it cannot identify as plain text, and a damaged presentation must not become a page
+// of garbled characters.
+std::string PresentationImportFilter(const std::string &path) {
+  static const std::map<std::string, std::string> filters = {
+      {".pptx", "Impress MS PowerPoint 2007 XML"},
+      {".ppts", "Impress MS PowerPoint 2007 XML"},
+      {".thmx", "Impress MS PowerPoint 2007 XML"},
+      {".pptm", "Impress MS PowerPoint 2007 XML VBA"},
+      {".ppam", "Impress MS PowerPoint 2007 XML VBA"},
+      {".ppsx", "Impress MS PowerPoint 2007 XML AutoPlay"},
+      {".ppsm", "Impress MS PowerPoint 2007 XML AutoPlay"},
+      {".potx", "Impress MS PowerPoint 2007 XML Template"},
+      {".potm", "Impress MS PowerPoint 2007 XML Template"},
+      {".pots", "Impress MS PowerPoint 2007 XML Template"},
+      {".ppa", "MS PowerPoint 97"},
+      {".odp", "impress8"},
+      {".otp", "impress8_template"},
+      {".fodp", "OpenDocument Presentation Flat XML"},
+  };
+  auto it = filters.find(LowerExtension(path));
+  return it == filters.end() ? std::string() : it->second;
 }
 
 // soffice converts the copy `input` in `work` to "presentation.pdf" there, in a profile of its own
@@ -202,6 +231,7 @@ std::vector<QImage> Convert(const std::string &path, const fs::path &input, cons
   } else {
     // Writer/Web's own export leaves headings out; the word processor lays a web page out whole.
     if (IsWebPage(path)) args.push_back("--infilter=HTML (StarWriter)");
+    if (std::string filter = PresentationImportFilter(path); !filter.empty()) args.push_back("--infilter=" + filter);
     // A first page comes through the export of whatever application opened the file.
     args.insert(args.end(), {"--convert-to", "pdf"});
   }
@@ -323,6 +353,8 @@ std::vector<QImage> Render(const std::string &path, TPages pages) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     struct stat st {};
     TFd fd(OpenPresentation(path, st));
+    // LibreOffice makes a new, blank document of an empty file.
+    if (st.st_size == 0) throw ERenderError("Cannot read " + path + ": the file is empty");
     std::error_code ec;
     std::string canonical = fs::canonical(path, ec).string();
     if (ec) canonical = fs::absolute(path).lexically_normal().string();

@@ -299,10 +299,16 @@ TEST(BrowserPage, AFileThatCannotBeShownRaisesNavigateError) {
   testsupport::TempDir dir;
   std::string addin = dir / "addin.ppam";
   testsupport::WriteFile(addin, std::string("\0\1binary", 8));
+  // LibreOffice opens what it cannot identify as text, and an empty file as a new document: neither
+  // may pass for the presentation or document it is offered as.
+  std::string garbage = dir / "deck.odp";
+  testsupport::WriteFile(garbage, std::string(4000, '\x93') + "text among the bytes");
+  std::string empty = dir / "note.txt";
+  testsupport::WriteFile(empty, "");
   TWorkWindow work;
   std::vector<std::pair<std::string, std::string>> errors;
   work.WB->OnNavigateError = [&](const std::string &url, const std::string &reason) { errors.push_back({url, reason}); };
-  for (const std::string &url : {addin, "file://" + dir.Path + "/missing.docx"}) {
+  for (const std::string &url : {addin, "file://" + dir.Path + "/missing.docx", garbage, empty}) {
     errors.clear();
     work.WB->Navigate(url);
     EXPECT_TRUE(errors.empty()) << "raised inside Navigate";
@@ -312,6 +318,7 @@ TEST(BrowserPage, AFileThatCannotBeShownRaisesNavigateError) {
     EXPECT_EQ(errors[0].first, url);
     EXPECT_EQ(errors[0].second, work.WB->ShowError());
     EXPECT_NE(errors[0].second.find(dir.Path), std::string::npos) << errors[0].second;
+    EXPECT_FALSE(work.WB->ShowApplicationFailed()) << url;
     EXPECT_TRUE(work.Completed.empty()) << url;
     EXPECT_TRUE(IsAllWhite(work.Print())) << url;
   }

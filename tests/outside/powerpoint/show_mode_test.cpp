@@ -108,11 +108,44 @@ TEST(PageMode, ServesTheFirstPageOfADocumentUntilInputEnds) {
   EXPECT_FALSE(fs::exists(picture)) << "left behind: " << picture;
 }
 
+// A file offered as a presentation loads as one: its slide fills the width, where a page of text
+// would stand pillarboxed.
+TEST(PageMode, AFileOfferedAsAPresentationShowsAsASlide) {
+  testsupport::TempDir dir;
+  std::string deck = dir / "deck.fodp";
+  testsupport::WriteFile(deck, R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" office:version="1.2"
+ office:mimetype="application/vnd.oasis.opendocument.presentation">
+ <office:body><office:presentation><draw:page draw:name="one">
+  <draw:frame svg:x="2cm" svg:y="2cm" svg:width="20cm" svg:height="3cm"><draw:text-box>
+   <text:p>Quarterly review</text:p></draw:text-box></draw:frame>
+ </draw:page></office:presentation></office:body>
+</office:document>
+)");
+  TShow page({"/page", deck});
+  std::string line = page.Line(RenderTimeoutMs);
+  ASSERT_EQ(line.rfind("page ", 0), 0u) << line;
+  QImage shown(QString::fromStdString(line.substr(5)));
+  ASSERT_EQ(shown.size(), QSize(800, 600)) << line;
+  EXPECT_EQ(shown.pixel(5, 300) & 0xFFFFFF, 0xFFFFFFu) << "a wide white slide, letterboxed";
+  EXPECT_EQ(shown.pixel(400, 5) & 0xFFFFFF, 0u);
+}
+
 TEST(PageMode, FileThatCannotBeShownEndsWithAnError) {
   testsupport::TempDir dir;
   std::string addin = dir / "addin.ppam";
   testsupport::WriteFile(addin, std::string("\0\1binary", 8));
-  for (const std::string &file : {addin, dir / "missing.docx"}) {
+  // LibreOffice would open these as text or as a new, blank document.
+  std::string garbage = dir / "y.pptx";
+  testsupport::WriteFile(garbage, std::string(4000, '\x93') + "text among the bytes");
+  std::string empty = dir / "x.pptx";
+  testsupport::WriteFile(empty, "");
+  std::string emptyText = dir / "note.txt";
+  testsupport::WriteFile(emptyText, "");
+  for (const std::string &file : {addin, dir / "missing.docx", garbage, empty, emptyText}) {
     TShow page({"/page", file});
     std::string line = page.Line(RenderTimeoutMs);
     EXPECT_EQ(line.rfind("error ", 0), 0u) << line;
