@@ -183,10 +183,11 @@ void Tfm_main::ConvertPresentations() {
 
   if (lvPPT->Count() > 0) {
     Main.CurPresentation = 0;
-    // Only a batch that made its files ends as one: powering off or saying "successfully" after a
-    // failure, or after nothing at all, would hide it from the person who comes back to it.
+    // Powering off or saying "successfully" after a failure, or after nothing at all, would hide it
+    // from the person who comes back to it; the folder opens for any file made, beside the failure
+    // dialog.
     const bool succeeded = made > 0 && FailedPresentations.empty();
-    if (succeeded && Main.FinishAction == 1) win::ShellExecute("open", ed_output->Text(), "", "");
+    if (made > 0 && Main.FinishAction == 1) win::ShellExecute("open", ed_output->Text(), "", "");
     if (succeeded && Main.FinishAction == 2) win::ShellExecute("open", "shutdown.exe", " -s -t 0", "");
     if (!FailedPresentations.empty()) {
       std::string text = "These file(s) could not be converted:";

@@ -313,15 +313,15 @@ void ForgetSource(Tfm_main &form) {
   form.lv->Show();
 }
 
-// The batch has ended. A row that was not converted keeps its status. Only a batch that made its
-// files ends with the after-finish action: opening an empty folder or powering off after a failure,
-// or after nothing at all, would hide it from the person who comes back to it.
+// The batch has ended. A row that was not converted keeps its status. The output folder opens for
+// any file made; powering off after a failure, or after nothing at all, would hide it from the
+// person who comes back to it.
 void EndDvdBatch(Tfm_main &form) {
   Main.Converting = false;
   form.ProgressBar1->Hide();
-  if (form.DvdRowsMade == 0 || form.DvdRowsFailed > 0) return;
+  if (form.DvdRowsMade == 0) return;
   if (Main.FinishAction == 1) win::ShellExecute("open", Main.OutputDir, "", "");
-  if (Main.FinishAction == 2) win::ShellExecute("open", "shutdown.exe", " -s -t 0", "");
+  if (Main.FinishAction == 2 && form.DvdRowsFailed == 0) win::ShellExecute("open", "shutdown.exe", " -s -t 0", "");
 }
 
 }  // namespace

@@ -112,20 +112,24 @@ void Tfm_main::RemoveSelectedFiles() {
 
   std::vector<Toriginalinfo> &records = Main.MediaInfo;
   const int rows = lvPPT->Count();
+  // A stopped batch resumes at the same presentation, wherever its row has moved; removing that row
+  // resumes at the row that takes its place.
+  const int resumeAt = Main.CurPresentation;
+  int removedAbove = 0;
   int i = 0, last = 0;
   for (int pass = 0; pass < rows && i < lvPPT->Count(); ++pass) {
     if (lvPPT->Items()[i]->Selected()) {
       // The records follow their rows up; the array keeps its length.
       for (std::size_t j = static_cast<std::size_t>(i); j + 1 < records.size(); ++j) records[j] = records[j + 1];
       lvPPT->Items().Delete(i);
+      if (pass < resumeAt) ++removedAbove;
       last = i;
     } else {
       ++i;
     }
   }
   if (lvPPT->Count() > 0) lvPPT->SetItemIndex(last < lvPPT->Count() ? last : lvPPT->Count() - 1);
-  // A stopped batch resumes only on the list it stopped on.
-  Main.CurPresentation = 0;
+  Main.CurPresentation = resumeAt - removedAbove;
 }
 
 void Tfm_main::ClearFileList() {

@@ -1,6 +1,7 @@
 // The batch driver with the capture library's stand-in and a small fake encoder: rows, output names,
 // the job, stops in both phases, the library's messages and the after-finish actions.
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -424,21 +425,57 @@ TEST_F(BatchTest, ClearAfterAStopStartsTheNextBatchAtTheFirstRow) {
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"File(s) Created Successfully!"});
 }
 
-TEST_F(BatchTest, RemovingRowsAfterAStopStartsTheNextBatchAtTheFirstRow) {
-  AddPresentations({"a.ppt", "b.ppt", "c.ppt"});
-  LibraryFailsAt(2);
-  Form->StartConversion();
-  ASSERT_EQ(Status(1), "Convertor Stoped");
-  Form->lvPPT->SetItemIndex(2);
-  Form->RemoveSelectedFiles();
-  BeforeLibraryDone = nullptr;
-  LibraryAnswers = true;
-  Main.FinishAction = 2;
+// Rows removed after a stop move the resume row with its presentation: finished rows are never
+// converted again.
+TEST_F(BatchTest, RemovingRowsAfterAStopResumesAtTheSamePresentation) {
+  struct TCase {
+    const char *What;
+    std::vector<int> Removed;  // rows of a, b, c, d with c stopped
+    std::vector<std::string> Made;
+  };
+  const TCase cases[] = {
+      {"a row below", {3}, {"c.mp4"}},
+      {"a row above", {0}, {"c.mp4", "d.mp4"}},
+      {"the stopped row", {2}, {"d.mp4"}},
+      {"rows above and the stopped row", {1, 2}, {"d.mp4"}},
+  };
+  for (const TCase &c : cases) {
+    fs::remove_all(Output.Path);
+    fs::create_directories(Output.Path);
+    if (Form->lvPPT->Count() > 0) ClearList();
+    AddPresentations({"a.ppt", "b.ppt", "c.ppt", "d.ppt"});
+    Starts = 0;
+    LibraryAnswers = true;
+    LibraryFailsAt(3);
+    Form->StartConversion();
+    ASSERT_EQ(Status(2), "Convertor Stoped") << c.What;
+    for (int row = 0; row < Form->lvPPT->Count(); ++row)
+      Form->lvPPT->Items()[row]->SetSelected(std::find(c.Removed.begin(), c.Removed.end(), row) != c.Removed.end());
+    Form->RemoveSelectedFiles();
+    BeforeLibraryDone = nullptr;
+    LibraryAnswers = true;
+    Form->StartConversion();
+    std::vector<std::string> made;
+    for (const auto &entry : fs::directory_iterator(Output.Path)) made.push_back(entry.path().filename());
+    std::sort(made.begin(), made.end());
+    std::vector<std::string> expected = {"a.mp4", "b.mp4"};
+    expected.insert(expected.end(), c.Made.begin(), c.Made.end());
+    EXPECT_EQ(made, expected) << c.What;
+    for (int row = 0; row < Form->lvPPT->Count(); ++row) EXPECT_EQ(Status(row), "Finished") << c.What << " row " << row;
+  }
+}
+
+// Opening the folder hides no failure: the failure dialog still follows.
+TEST_F(BatchTest, FinishActionOneOpensTheFolderAfterAFailureToo) {
+  AddPresentations({"a.ppt", "b.ppt"});
+  Main.FinishAction = 1;
+  BeforeLibraryDone = [this](int n) { Marker("fail", n == 2); };
   Form->StartConversion();
   EXPECT_EQ(Status(0), "Finished");
-  EXPECT_EQ(Status(1), "Finished");
-  EXPECT_TRUE(OutputHas("a_1.mp4") && OutputHas("b.mp4"));
-  EXPECT_EQ(Shell, std::vector<std::string>{"open|shutdown.exe| -s -t 0"});
+  EXPECT_EQ(Status(1), "Convert Error");
+  EXPECT_EQ(Shell, std::vector<std::string>{"open|" + Output.Path + "/|"});
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_EQ(Messages[0].Type, win::TMsgDlgType::mtError);
 }
 
 TEST_F(BatchTest, ABatchThatMadeNothingRunsNoAfterFinishAction) {
