@@ -3,14 +3,18 @@
 #include "uMain.h"
 
 #include <QLocale>
+#include <QTimer>
 #include <gtest/gtest.h>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 
 #include "Kestrune.h"
 #include "canvas.h"
 #include "library.h"
 #include "main.h"
+#include "process.h"
 #include "testsupport.h"
 #include "uCommFunctions.h"
 #include "uPPTToVideo.h"
@@ -44,6 +48,24 @@ public:
     fm_main = nullptr;
   }
   std::vector<Message> Seen;
+};
+
+// Slides drawn into a cache of the test's own while it lives.
+class CacheHome {
+public:
+  explicit CacheHome(const std::string &path) {
+    if (const char *previous = std::getenv("XDG_CACHE_HOME")) FPrevious = previous;
+    setenv("XDG_CACHE_HOME", path.c_str(), 1);
+  }
+  ~CacheHome() {
+    if (FPrevious)
+      setenv("XDG_CACHE_HOME", FPrevious->c_str(), 1);
+    else
+      unsetenv("XDG_CACHE_HOME");
+  }
+
+private:
+  std::optional<std::string> FPrevious;
 };
 
 class RealWorkWindow : public ::testing::Test {
@@ -95,6 +117,38 @@ TEST_F(RealWorkWindow, AFileTheBrowserCannotShowEndsInAMessageNamingIt) {
   EXPECT_EQ(MainForm.Seen[0].Msg, WM_CONVERT_ERROR);
   EXPECT_EQ(MainForm.Seen[0].Text, "addin.ppam cannot be shown, so it cannot be converted.\r\n" + form->WB->ShowError());
   EXPECT_NE(form->WB->ShowError().find(addin), std::string::npos) << form->WB->ShowError();
+}
+
+// A show application that dies is PowerPoint gone, as the capture's watchdog says; the file is
+// not blamed for it.
+TEST_F(RealWorkWindow, AShowThatDiesBeforeItsFirstSlideIsReportedAsPowerPointGone) {
+  testsupport::TempDir cache;  // the slides are drawn anew, so the show takes seconds to start
+  CacheHome cacheHome(cache.Path);
+  TfrmPPTToVideo *form = Make();
+  form->Show();
+  form->LoadPresentation(Deck("one.ppt"));
+  ASSERT_EQ(uMain::Globals.SlideCount, 1);
+  QTimer killer;
+  killer.setInterval(20);
+  QObject::connect(&killer, &QTimer::timeout, [&] {
+    if (int pid = form->WB->ShowProcessId()) win::TerminateProcess(pid);
+  });
+  killer.start();
+  form->WB->Navigate(Deck("one.ppt"));
+  killer.stop();
+  ASSERT_TRUE(form->WB->ShowApplicationFailed()) << form->WB->ShowError();
+  PassMainFrmHandlesToDLL(fm_main->Handle(), form->WB->Handle());
+  StartConvert();
+  auto errors = [&] {
+    std::vector<std::string> texts;
+    for (const Message &m : MainForm.Seen)
+      if (m.Msg == WM_CONVERT_ERROR) texts.push_back(m.Text);
+    return texts;
+  };
+  ASSERT_TRUE(win::PumpUntil([&] { return !errors().empty(); }, 10000));
+  win::PumpUntil([] { return false; }, 300);
+  EXPECT_EQ(errors(), std::vector<std::string>{"POWERPOINT doesn't exist or closed,Please install it or try again !"});
+  EndConvert();
 }
 
 // The window's whole road with the real browser: a deck whose slides advance by themselves.
