@@ -9,7 +9,8 @@ cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libjpeg62-turbo-dev libpoppler-cpp-dev
           libdvdread-dev ffmpeg libreoffice-impress libreoffice-writer libgtest-dev googletest libbenchmark-dev
-          xvfb xauth xdotool dvdauthor attr fonts-dejavu-core libpulse-dev pulseaudio)
+          xvfb xauth xdotool dvdauthor attr fonts-dejavu-core libpulse-dev pulseaudio
+          fonts-liberation2 fonts-crosextra-carlito fonts-crosextra-caladea fonts-wqy-microhei)
 
 install_missing() {
   local missing=()

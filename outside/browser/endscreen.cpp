@@ -8,10 +8,12 @@
 namespace endscreen {
 namespace {
 
-// Pure colours that slide renderings (anti-aliased, scaled, centred on black) do not lay out in
-// two-pixel steps along their top edge.
-const QRgb Palette[] = {qRgb(255, 0, 0), qRgb(255, 255, 0), qRgb(0, 255, 0),
-                        qRgb(0, 255, 255), qRgb(0, 0, 255), qRgb(255, 0, 255)};
+// Colours a few steps above black, so that a person sees only black while a capture can still tell
+// the strip apart: no slide rendering lays out such channel changes in two-pixel steps along its top
+// edge, and a dark page is one level across. Red and blue stay at 8, green at 4: the smallest values
+// that come back unchanged from a 16-bit (565) capture, where 5-bit 1 expands to 8 and 6-bit 1 to 4.
+const QRgb Palette[] = {qRgb(8, 0, 0), qRgb(8, 4, 0), qRgb(0, 4, 0),
+                        qRgb(0, 4, 8), qRgb(0, 0, 8), qRgb(8, 0, 8)};
 constexpr int PaletteSize = sizeof Palette / sizeof Palette[0];
 
 QImage Strip(int width) {

@@ -1,5 +1,6 @@
 #pragma once
-// The end-of-show screen: black, one white line of text, and a coloured strip over the top five rows.
+// The end-of-show screen: black, one white line of text, and a strip over the top five rows in colours
+// so near black that a person sees none of it, yet a capture at 16, 24 or 32 bits keeps them exactly.
 // The strip is drawn pixel by pixel from fixed positions (no fonts, no scaling), so that a capture of
 // any size shows the same pixels at the same places and no slide or loading page can match it.
 #include <QImage>

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "endscreen.h"
 #include "fakehost.h"
 #include "files.h"
 #include "image.h"
@@ -314,6 +315,20 @@ TEST(SameTopStrip, ComparesTheTopFiveRowsOverTheWidth) {
   EXPECT_TRUE(SameTopStrip(reference.get(), PictureOf(wide).get(), 800)) << "columns past the width do not count";
   EXPECT_TRUE(SameTopStrip(reference.get(), PictureOf(base.convertToFormat(QImage::Format_RGB888)).get(), 800))
       << "the same colours in another pixel format";
+}
+
+TEST(SameTopStrip, TheEndScreenMatchesAt16BitsAndNoDarkPageDoes) {
+  testsupport::App();
+  QImage screen = endscreen::EndOfShowScreen(800, 600);
+  auto reference = PictureOf(screen);
+  QImage sixteen = screen.convertToFormat(QImage::Format_RGB16);
+  EXPECT_TRUE(SameTopStrip(reference.get(), PictureOf(sixteen.convertToFormat(QImage::Format_RGB32)).get(), 800));
+  EXPECT_TRUE(SameTopStrip(reference.get(), PictureOf(sixteen.convertToFormat(QImage::Format_RGB888)).get(), 800));
+  for (int level : {0, 4, 8, 16, 24}) {
+    QImage dark(800, 600, QImage::Format_RGB32);
+    dark.fill(qRgb(level, level, level));
+    EXPECT_FALSE(SameTopStrip(reference.get(), PictureOf(dark).get(), 800)) << level;
+  }
 }
 
 TEST(SameTopStrip, MissingEmptyOrTooSmallPicturesNeverMatch) {

@@ -10,6 +10,7 @@
 #include "dialogs.h"
 #include "forms.h"
 #include "skin_test_support.h"
+#include "testsupport.h"
 
 namespace {
 
@@ -379,6 +380,15 @@ TEST(TitleBarMouse, DoubleClickOnTheControlBoxClosesTheForm) {
   f.Bar->DblClick();
   EXPECT_FALSE(f.Form->isVisible());
   QCursor::setPos(5000, 5000);
+}
+
+TEST(TitleBarMouse, SystemMenuCaptionsHaveAGlyphForEveryCharacter) {
+  BarOnForm f;
+  TskinTitleBarPopupMenu *menu = f.Bar->SystemMenu();
+  for (int i = 0; i < menu->Count(); ++i) {
+    QString caption = QString::fromStdString(menu->Items(i)->Caption());
+    EXPECT_EQ(testsupport::MissingGlyphs(caption, QApplication::font()), 0) << caption.toStdString();
+  }
 }
 
 TEST(TitleBarMouse, SystemMenuEnablesOnlyTheButtonsThatExist) {

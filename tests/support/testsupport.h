@@ -1,6 +1,8 @@
 #pragma once
 // Small helpers shared by the test suites: a Qt application, fresh folders, the program folder.
 #include <QApplication>
+#include <QGlyphRun>
+#include <QTextLayout>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -61,6 +63,20 @@ inline QString ShotPath(const std::string &name) {
   return QString::fromStdString(std::string(VANTREL_SHOTS_DIR) + "/" + name);
 }
 #endif
+
+// How many characters of `text` show as the missing-glyph box in `font`, after the fallback through
+// the system's other fonts that drawing the text would take.
+inline int MissingGlyphs(const QString &text, const QFont &font) {
+  QTextLayout layout(text, font);
+  layout.beginLayout();
+  while (layout.createLine().isValid()) {
+  }
+  layout.endLayout();
+  int missing = 0;
+  for (const QGlyphRun &run : layout.glyphRuns())
+    for (quint32 glyph : run.glyphIndexes()) missing += glyph == 0;
+  return missing;
+}
 
 // Folder of the committed fixtures.
 inline std::string FixturesFolder() { return std::string(VANTREL_SOURCE_DIR) + "/tests/fixtures/"; }

@@ -95,6 +95,19 @@ TEST_F(ListsTest, AddFilesOffersTheNineFiltersForSeveralFiles) {
   EXPECT_EQ(filters[8].second, (std::vector<std::string>{"*.ppam", "*.ppa"}));
 }
 
+TEST_F(ListsTest, FilterNamesAndMessagesHaveAGlyphForEveryCharacter) {
+  AddFiles({});
+  ASSERT_EQ(OpenRequests.size(), 1u);
+  std::vector<std::string> texts;
+  for (const auto &filter : win::ParseFilter(OpenRequests[0].Filter)) texts.push_back(filter.first);
+  // The full-width brackets above need a CJK font; these need only the basic one.
+  texts.insert(texts.end(), {"End of slide show, click to exit.", "Please first stop convert!",
+                             "Please first stop play!", "There are no PPT File(s) to be converted!",
+                             "File(s) Created Successfully!", "Are you sure to remove all the files from filelist?"});
+  for (const std::string &text : texts)
+    EXPECT_EQ(testsupport::MissingGlyphs(QString::fromStdString(text), QApplication::font()), 0) << text;
+}
+
 TEST_F(ListsTest, AddFilesListsNewFilesInTheDialogsOrderWithoutProbing) {
   Form->lv->Items().Add()->SetCaption("old media row");
   const std::string a = MakeFile("a.ppt"), b = MakeFile("b.pps"), c = MakeFile("c.pot");

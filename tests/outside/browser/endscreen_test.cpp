@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
+#include <algorithm>
+#include <vector>
 
 #include "testsupport.h"
 
@@ -52,13 +54,35 @@ TEST(EndScreen, BlackWithOneWhiteLineOfText) {
 TEST(EndScreen, StripMatchesNoPlainOrLetterboxedPage) {
   testsupport::App();
   QImage screen = endscreen::EndOfShowScreen(800, 600);
-  for (QColor fill : {QColor(Qt::white), QColor(Qt::black), QColor(192, 0, 0)}) {
+  std::vector<QColor> fills = {QColor(Qt::white), QColor(192, 0, 0)};
+  // A dark slide: black, or one level of grey or of any strip colour across the page.
+  for (int level = 0; level <= 32; ++level) fills.push_back(QColor(level, level, level));
+  for (int x = 0; x < 12; x += 2) fills.push_back(QColor(endscreen::StripPixel(x, 0)));
+  for (QColor fill : fills) {
     QImage page(800, 600, QImage::Format_RGB32);
     page.fill(fill);
-    EXPECT_FALSE(SameStrip(screen, page, 141));
+    EXPECT_FALSE(SameStrip(screen, page, 141)) << qPrintable(fill.name());
   }
   // Any single row of the strip holds several colours within a few pixels.
   for (int y = 0; y < endscreen::StripRows; ++y) EXPECT_NE(screen.pixel(0, y), screen.pixel(2, y));
+}
+
+TEST(EndScreen, StripLooksBlackAndSurvivesASixteenBitCapture) {
+  testsupport::App();
+  for (QSize size : {QSize(800, 600), QSize(160, 100)}) {
+    QImage screen = endscreen::EndOfShowScreen(size.width(), size.height());
+    double luminance = 0;
+    for (int y = 0; y < endscreen::StripRows; ++y)
+      for (int x = 0; x < size.width(); ++x) {
+        QRgb pixel = screen.pixel(x, y);
+        EXPECT_LE(std::max({qRed(pixel), qGreen(pixel), qBlue(pixel)}), 24) << "visible at " << x << "," << y;
+        luminance += 0.299 * qRed(pixel) + 0.587 * qGreen(pixel) + 0.114 * qBlue(pixel);
+      }
+    EXPECT_LT(luminance / (endscreen::StripRows * size.width()), 8.0) << "the strip shows as a line";
+    // A desktop at 16 bits per pixel hands the capture 565 pixels expanded back to 888.
+    QImage sixteen = screen.convertToFormat(QImage::Format_RGB16).convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(SameStrip(screen, sixteen, size.width())) << size.width();
+  }
 }
 
 TEST(EndScreen, DrawsUnscaledAtTheOriginOfAPainter) {
