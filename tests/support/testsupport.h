@@ -20,6 +20,31 @@ inline QApplication &App() {
   return *app;
 }
 
+// An environment variable set while the object lives, then put back as it was.
+class ScopedEnv {
+public:
+  ScopedEnv(const char *name, const std::string &value) : FName(name) {
+    if (const char *old = std::getenv(name)) {
+      FHad = true;
+      FOld = old;
+    }
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (FHad)
+      setenv(FName.c_str(), FOld.c_str(), 1);
+    else
+      unsetenv(FName.c_str());
+  }
+  ScopedEnv(const ScopedEnv &) = delete;
+  ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+private:
+  std::string FName;
+  bool FHad = false;
+  std::string FOld;
+};
+
 // A fresh folder removed with everything in it when the object goes.
 class TempDir {
 public:

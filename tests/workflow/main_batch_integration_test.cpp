@@ -28,10 +28,6 @@ protected:
   void SetUp() override {
     testsupport::App();
     Main = MainGlobals{};
-    // A cache of its own: the slides are drawn anew, so the show's start takes the seconds it takes
-    // on a presentation never converted before.
-    PreviousCache = std::getenv("XDG_CACHE_HOME") ? std::getenv("XDG_CACHE_HOME") : "";
-    setenv("XDG_CACHE_HOME", Cache.Path.c_str(), 1);
     PreviousDialog = win::SetMessageDialogHandler([this](const win::TMessageRequest &request) {
       Messages.push_back(request.Text);
       return win::idOK;
@@ -46,10 +42,6 @@ protected:
     delete Form;
     fm_main = nullptr;
     win::SetMessageDialogHandler(PreviousDialog);
-    if (PreviousCache.empty())
-      unsetenv("XDG_CACHE_HOME");
-    else
-      setenv("XDG_CACHE_HOME", PreviousCache.c_str(), 1);
   }
 
   void Add(const std::string &file) {
@@ -97,7 +89,9 @@ protected:
 
   testsupport::FreshPlaces Places;
   testsupport::TempDir Output, Decks, Cache;
-  std::string PreviousCache;
+  // A cache of its own: the slides are drawn anew, so the show's start takes the seconds it takes
+  // on a presentation never converted before.
+  testsupport::ScopedEnv CacheHome {"XDG_CACHE_HOME", Cache.Path};
   Tfm_main *Form = nullptr;
   std::vector<std::string> Messages;
   win::MessageDialogFn PreviousDialog;

@@ -5,9 +5,7 @@
 #include <QLocale>
 #include <QTimer>
 #include <gtest/gtest.h>
-#include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <stdexcept>
 
 #include "Kestrune.h"
@@ -48,24 +46,6 @@ public:
     fm_main = nullptr;
   }
   std::vector<Message> Seen;
-};
-
-// Slides drawn into a cache of the test's own while it lives.
-class CacheHome {
-public:
-  explicit CacheHome(const std::string &path) {
-    if (const char *previous = std::getenv("XDG_CACHE_HOME")) FPrevious = previous;
-    setenv("XDG_CACHE_HOME", path.c_str(), 1);
-  }
-  ~CacheHome() {
-    if (FPrevious)
-      setenv("XDG_CACHE_HOME", FPrevious->c_str(), 1);
-    else
-      unsetenv("XDG_CACHE_HOME");
-  }
-
-private:
-  std::optional<std::string> FPrevious;
 };
 
 class RealWorkWindow : public ::testing::Test {
@@ -123,7 +103,7 @@ TEST_F(RealWorkWindow, AFileTheBrowserCannotShowEndsInAMessageNamingIt) {
 // not blamed for it.
 TEST_F(RealWorkWindow, AShowThatDiesBeforeItsFirstSlideIsReportedAsPowerPointGone) {
   testsupport::TempDir cache;  // the slides are drawn anew, so the show takes seconds to start
-  CacheHome cacheHome(cache.Path);
+  testsupport::ScopedEnv cacheHome("XDG_CACHE_HOME", cache.Path);
   TfrmPPTToVideo *form = Make();
   form->Show();
   form->LoadPresentation(Deck("one.ppt"));

@@ -21,20 +21,6 @@ TTestFolder::~TTestFolder() {
   fs::remove_all(FPath, ec);
 }
 
-TScopedEnv::TScopedEnv(const char *name, const std::string &value) : FName(name) {
-  const char *old = getenv(name);
-  FHad = old != nullptr;
-  if (old) FOld = old;
-  setenv(name, value.c_str(), 1);
-}
-
-TScopedEnv::~TScopedEnv() {
-  if (FHad)
-    setenv(FName.c_str(), FOld.c_str(), 1);
-  else
-    unsetenv(FName.c_str());
-}
-
 std::string MakePdf(const std::vector<TPdfPage> &pages) {
   std::vector<std::string> objects;  // object i+1
   std::string kids;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "testsupport.h"
+
 namespace render_test {
 
 // A fresh folder under the system's temporary folder, removed with its contents at the end.
@@ -22,16 +24,7 @@ private:
 };
 
 // Sets an environment variable for the scope, then puts the old value back.
-class TScopedEnv {
-public:
-  TScopedEnv(const char *name, const std::string &value);
-  ~TScopedEnv();
-
-private:
-  std::string FName;
-  bool FHad;
-  std::string FOld;
-};
+using TScopedEnv = testsupport::ScopedEnv;
 
 struct TPdfPage {
   double Width;   // points
