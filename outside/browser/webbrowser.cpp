@@ -227,8 +227,6 @@ struct TWebBrowser::Impl {
   void StartShow(const QString &path, const char *mode) {
     Pane->ShowWhite();
     ShowShowView();
-    Error.clear();
-    ApplicationFailed = false;
     // Nothing to draw: no application is started.
     if (!QFileInfo(path).isFile()) {
       Fail("Cannot read " + path.toStdString() + ": there is no such file");
@@ -459,4 +457,4 @@ int TWebBrowser::ShowProcessId() const { return FImpl->Process && FImpl->Process
 
 std::string TWebBrowser::ShowError() const { return FImpl->Error; }
 
-bool TWebBrowser::ShowApplicationFailed() const { return !FImpl->Error.empty() && FImpl->ApplicationFailed; }
+bool TWebBrowser::ShowApplicationFailed() const { return FImpl->ApplicationFailed; }
